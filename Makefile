@@ -1,0 +1,50 @@
+# Two commands for a fresh Debian 12 machine (as root):
+#   make run    builds the Windows program and starts it (under Wine on Linux)
+#   make test   builds everything and runs every test
+# Each installs what it lacks with apt first.
+
+JOBS ?= 2
+CMAKE_BUILD = cmake --build --preset
+
+.PHONY: all deps native native-sanitize mingw64 mingw32 test test-native test-sanitize test-ui run bench clean
+
+all: native mingw64 mingw32
+
+deps:
+	@scripts/install-deps.sh
+
+native: deps
+	cmake --preset native >/dev/null
+	$(CMAKE_BUILD) native -j $(JOBS)
+
+native-sanitize: deps
+	cmake --preset native-sanitize >/dev/null
+	$(CMAKE_BUILD) native-sanitize -j $(JOBS)
+
+mingw64: deps
+	cmake --preset mingw64 >/dev/null
+	$(CMAKE_BUILD) mingw64 -j $(JOBS)
+
+mingw32: deps
+	cmake --preset mingw32 >/dev/null
+	$(CMAKE_BUILD) mingw32 -j $(JOBS)
+
+test-native: native
+	ctest --preset native -j $(JOBS)
+
+test-sanitize: native-sanitize
+	ctest --preset native-sanitize -j $(JOBS)
+
+test-ui: mingw64
+	scripts/run-ui-tests.sh
+
+test: deps
+	$(MAKE) --no-print-directory test-native
+	$(MAKE) --no-print-directory mingw32
+	$(MAKE) --no-print-directory test-ui
+
+run: mingw64
+	scripts/run-program.sh
+
+clean:
+	rm -rf build

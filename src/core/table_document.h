@@ -1,0 +1,127 @@
+// The one in-memory table: field names, rows of cell texts, and the state of
+// the file it came from. Rows and fields are numbered from 1.
+//
+// Cells cost 8 bytes each beside their bytes: a loaded table keeps the file's
+// bytes in one buffer and every cell is an (offset, length) pair into it.
+// Texts set later go to separate chunks. A row is a 4-byte handle to its block
+// of cell spans, so moving rows (sort, insert, delete) never touches cells.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/file_kind.h"
+
+namespace varnel {
+
+struct CellSpan {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+};
+
+using RowHandle = uint32_t;
+
+class TableDocument {
+public:
+    // Per-field values, index k - 1 for field k; always fieldCount() entries.
+    std::vector<std::string> fieldNames;
+    std::vector<int32_t> sourceFieldIndex;
+    std::vector<double> columnWeight;
+    double totalColumnWeight = 0;
+    std::vector<double> minColumnWidth;
+
+    // The file state: set by the Load command and the import dialog only.
+    std::string currentFileName;
+    FileKind fileKind = FileKind::None;
+    std::string firstLine;
+    int32_t firstLineFieldCount = 0;
+
+    TableDocument() = default;
+    TableDocument(const TableDocument&) = delete;
+    TableDocument& operator=(const TableDocument&) = delete;
+    TableDocument(TableDocument&&) noexcept = default;
+    TableDocument& operator=(TableDocument&&) noexcept = default;
+
+    int32_t fieldCount() const { return static_cast<int32_t>(fieldNames.size()); }
+    int32_t rowCount() const { return static_cast<int32_t>(rows_.size()); }
+
+    // Discards every row and per-field value and makes a table of these fields
+    // with no rows. columnWeight and minColumnWidth are sized and zeroed.
+    void replaceTable(std::vector<std::string> names, std::vector<int32_t> sources);
+
+    // Adds a row after the last one; takes fieldCount() texts (missing ones
+    // are empty, extra ones ignored). The texts are copied.
+    void appendRow(std::span<const std::string_view> cells);
+    void appendRow(std::initializer_list<std::string_view> cells) {
+        appendRow(std::span<const std::string_view>(cells.begin(), cells.size()));
+    }
+
+    std::string_view cell(int32_t row, int32_t field) const {
+        return spanText(spans_[blockStart(rows_[row - 1]) + (field - 1)]);
+    }
+    void setCell(int32_t row, int32_t field, std::string_view text);
+
+    // Rows row..rowCount move one place down; the new row's cells are empty.
+    void insertRowBefore(int32_t row);
+    void deleteRow(int32_t row);
+    // Deletes many rows in one pass; rows must be ascending and in range.
+    void deleteRows(std::span<const int32_t> ascendingRows);
+    void exchangeRows(int32_t a, int32_t b) { std::swap(rows_[a - 1], rows_[b - 1]); }
+
+    // Row handles in table order: the sort permutes them (whole rows move).
+    std::span<RowHandle> rowHandles() { return rows_; }
+    std::span<const RowHandle> rowHandles() const { return rows_; }
+    std::string_view cellOfHandle(RowHandle handle, int32_t field) const {
+        return spanText(spans_[blockStart(handle) + (field - 1)]);
+    }
+
+    // Loading fast path: the table adopts a buffer of bytes (usually the whole
+    // file) and rows are appended as spans into it. Call after replaceTable.
+    void adoptBuffer(std::unique_ptr<char[]> bytes, size_t size);
+    char* bufferData() { return base_.get(); }
+    size_t bufferSize() const { return baseSize_; }
+    void reserveRows(size_t rows);
+    // fieldCount() spans, each inside the adopted buffer.
+    void appendRowSpans(const CellSpan* spans);
+
+    // Bytes held for cells (buffer and chunks), for memory reports.
+    size_t storageBytes() const;
+
+    // Largest buffer a table can address (offsets are 32-bit).
+    static constexpr uint64_t kMaxStorage = 0xFFFFFFFFull;
+
+private:
+    struct Chunk {
+        uint64_t start = 0;  // offset of data[0] in the table's offset space
+        std::unique_ptr<char[]> data;
+        uint32_t capacity = 0;
+        uint32_t used = 0;
+    };
+
+    size_t blockStart(RowHandle h) const { return static_cast<size_t>(h) * fieldNames.size(); }
+    std::string_view spanText(const CellSpan& s) const {
+        if (s.length == 0) return {};
+        if (s.offset < baseSize_) return {base_.get() + s.offset, s.length};
+        return chunkText(s);
+    }
+    std::string_view chunkText(const CellSpan& s) const;
+    char* bytesAt(uint32_t offset);
+    CellSpan store(std::string_view text);
+    void compact();
+    RowHandle newBlock();
+
+    std::vector<RowHandle> rows_;
+    std::vector<CellSpan> spans_;
+    std::unique_ptr<char[]> base_;
+    uint32_t baseSize_ = 0;
+    std::vector<Chunk> chunks_;
+    uint64_t nextOffset_ = 0;  // first offset not yet used
+    uint64_t garbage_ = 0;     // bytes no cell refers to any more
+};
+
+}  // namespace varnel

@@ -1,0 +1,30 @@
+// Byte-string helpers shared by every subsystem: the one lower-case table,
+// trimming of spaces, and the "0," count format.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnel {
+
+// One 256-entry table used for every case-insensitive comparison (search,
+// replace, sort). It never changes a text's length. It starts with the
+// Windows-1252 mapping; the Windows program refills it from CharLowerBuffA.
+using LowerCaseTable = std::array<unsigned char, 256>;
+const LowerCaseTable& lowerCaseTable();
+void setLowerCaseTable(const LowerCaseTable& table);
+LowerCaseTable windows1252LowerCaseTable();
+
+inline unsigned char lowerByte(unsigned char c) { return lowerCaseTable()[c]; }
+std::string toLower(std::string_view text);
+void lowerInPlace(char* data, size_t length);
+
+// Removes leading and trailing spaces (byte 32 only; tabs stay).
+std::string_view trimSpaces(std::string_view text);
+
+// 1234567 -> "1,234,567", whatever the regional settings.
+std::string formatCount(int64_t value);
+
+}  // namespace varnel
