@@ -1,0 +1,73 @@
+// Reading delimited files: lines, fields, the kind decision and the import.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/file_access.h"
+#include "core/file_kind.h"
+#include "core/table_document.h"
+
+namespace varnel {
+
+// How lines end in one file. A file that holds a CR before its first byte 26
+// follows the CR rules (CR or CR LF ends a line, a lone LF is data); a file
+// with no CR at all is read with LF as the line end.
+enum class LineEnds { Cr, Lf };
+
+// The data of a file: its bytes up to (not including) the first byte 26.
+// Decides the line-end rule by looking for a CR.
+LineEnds lineEndsOf(std::string_view data);
+
+// Reads the line that starts at `pos` of `data` (already cut at byte 26).
+// Returns false at the end of data. On return `pos` is the start of the next
+// line. After a final line end there is no further, empty line.
+bool readLine(std::string_view data, size_t& pos, LineEnds ends, std::string_view& line);
+
+// The number of lines readLine gives for `data` (the pre-scan that reserves rows).
+size_t countLines(std::string_view data, LineEnds ends);
+
+// Field rules of each kind. countFields is always 1 or more; fieldAt gives
+// the empty text for a field number above the count.
+int32_t countFields(std::string_view line, FileKind kind);
+std::string fieldAt(std::string_view line, FileKind kind, int32_t field);
+// All fields of a line, in order (countFields of them).
+std::vector<std::string> splitFields(std::string_view line, FileKind kind);
+
+// The kind from the name's last three bytes, else from the first line's
+// counts; sets fileKind and firstLineFieldCount.
+void decideFileKind(TableDocument& table);
+
+struct ImportOptions {
+    bool namesFromFirstLine = true;
+    std::string manualNamesLine;
+    bool firstLineIsData = false;
+    std::vector<bool> importField;  // firstLineFieldCount entries; field i at index i - 1
+};
+
+// Reading failed: the message names the reason (the system's text, or that the
+// file is too large for memory). The table is left as it was.
+struct ReadResult {
+    bool ok = true;
+    std::string error;
+};
+
+// The width in pixels of a text in the table list's font.
+using TextWidthFunction = std::function<double(std::string_view)>;
+
+// Reads the first line of a file (for the import dialog), or fails.
+ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& firstLine);
+
+// Files above this size are refused as too large (tests lower it).
+void setMaxReadableFileSize(uint64_t bytes);
+uint64_t maxReadableFileSize();
+
+// Replaces the table by the selected fields of table.currentFileName, with
+// column weights and minimum widths. On failure the table stays as it was.
+ReadResult importTable(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
+                       FileSystem& fs);
+
+}  // namespace varnel

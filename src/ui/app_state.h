@@ -1,0 +1,62 @@
+// The application-wide record of the Windows program: the one table, the
+// search state and the window state. Only src/ui touches it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "core/table_document.h"
+#include "search/row_search.h"
+
+namespace varnel {
+
+// Control ids of the main window and the row menu's commands.
+enum : int {
+    IDC_SEARCH_TEXT = 1001,
+    IDC_SEARCH_LABEL = 1002,
+    IDC_FIELD_LABEL = 1003,
+    IDC_FIELD_COMBO = 1004,
+    IDC_SEARCH_BUTTON = 1005,
+    IDC_LOAD_BUTTON = 1006,
+    IDC_RESAVE_BUTTON = 1007,
+    IDC_TABLE_LIST = 1009,
+    IDM_INSERT_ROW = 3001,
+    IDM_DELETE_ROW = 3003,
+    IDM_EDIT_ROW = 3004,
+};
+
+struct AppState {
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    WNDPROC originalListProc = nullptr;
+    HWND savedFocus = nullptr;
+    int32_t selectedRow = 0;
+    int newFileFieldCount = 0;
+    TableDocument table;
+    SearchState search;
+    // Set while a command waits in a message box or dialog: every other
+    // command (and the close) is refused meanwhile.
+    bool commandRunning = false;
+    bool closeRequested = false;
+};
+
+AppState& app();
+
+// Marks a command as running for its lifetime; `entered()` is false when
+// another command was already running (the caller then does nothing).
+class CommandScope {
+public:
+    CommandScope();
+    ~CommandScope();
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    bool entered_;
+};
+
+HWND tableList();  // control 1009 of the main window
+
+}  // namespace varnel

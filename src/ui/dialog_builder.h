@@ -1,0 +1,26 @@
+// Dialogs built in code: an in-memory template with no items (caption, style,
+// "MS Sans Serif" 8 point), then controls created at pixel positions of the
+// client area. Every size and position in this program is in pixels.
+#pragma once
+
+#include <windows.h>
+
+namespace varnel {
+
+// WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | DS_NOFAILCREATE
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | DS_NOFAILCREATE;
+
+// Runs a modal dialog (owner disabled while it runs). The procedure gets
+// WM_INITDIALOG with `param`; it creates its controls there and calls
+// placeDialog. Returns the EndDialog result.
+INT_PTR runModalDialog(HWND owner, const char* caption, DWORD style, DLGPROC proc, LPARAM param);
+
+// Gives the dialog a client area of width x height pixels, its top-left corner
+// 50, 50 pixels from the owner's client origin (in screen terms).
+void placeDialog(HWND dialog, HWND owner, int clientWidth, int clientHeight);
+
+// Creates a child control with the dialog's font.
+HWND addControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int id, int x,
+                int y, int width, int height);
+
+}  // namespace varnel
