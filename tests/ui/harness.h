@@ -98,4 +98,7 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
+// Prints load and search figures for a big table (the --bench option).
+int runBench();
+
 }  // namespace uitest
