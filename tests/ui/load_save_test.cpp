@@ -101,11 +101,9 @@ UI_TEST(load_csv_with_names_from_the_first_line) {
         GetClientRect(dialog, &client);
         CHECK_EQ(client.right, 476L);
         CHECK_EQ(client.bottom, 153L + 16 * 3);
-        POINT corner{0, 0};
         const RECT outer = windowRect(dialog);
         CHECK_EQ(outer.left, origin.x + 50);
         CHECK_EQ(outer.top, origin.y + 50);
-        (void)corner;
         CHECK(!(GetWindowLongPtrA(dialog, GWL_STYLE) & WS_SYSMENU));
         CHECK(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0) != 0);
         CHECK(IsDlgButtonChecked(dialog, 1011) == BST_CHECKED);
