@@ -156,6 +156,7 @@ std::string tooLargeMessage(const std::string& path) {
 }  // namespace
 
 LineEnds lineEndsOf(std::string_view data) {
+    if (data.empty()) return LineEnds::Lf;
     return std::memchr(data.data(), kCr, data.size()) ? LineEnds::Cr : LineEnds::Lf;
 }
 

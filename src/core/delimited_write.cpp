@@ -67,7 +67,7 @@ public:
                 *w++ = '"';
                 w = copyDoublingQuotes(w, text.data(), text.size());
                 *w++ = '"';
-            } else {
+            } else if (!text.empty()) {
                 std::memcpy(w, text.data(), text.size());
                 w += text.size();
             }
@@ -164,7 +164,7 @@ WriteResult writeTable(const TableDocument& table, const std::string& path, char
         } else {
             // Rows of a sorted table lie anywhere in memory: ask for them
             // some rows ahead.
-            constexpr size_t kAhead = 12;
+            constexpr size_t kAhead = 48;
             const size_t n = handles.size();
             for (size_t i = 0; i < n && !writer.failed(); ++i) {
                 if (i + 2 * kAhead < n) table.prefetchRowSpans(handles[i + 2 * kAhead]);
