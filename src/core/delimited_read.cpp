@@ -41,9 +41,6 @@ struct CsvField {
     bool hasDoubledQuotes = false;
 };
 
-// The closing quote of a quoted field whose opening quote is just before
-// `from`: a quote not followed by another quote (a "" pair is one quote
-// of the text). Null when the field is not closed on this line.
 // The first `byte` in [from, end), or null. Fields are short, so this
 // looks at 16 bytes per step rather than calling a library search per field.
 const char* findShort(const char* from, const char* end, char byte) {
@@ -62,6 +59,9 @@ const char* findShort(const char* from, const char* end, char byte) {
     return nullptr;
 }
 
+// The closing quote of a quoted field whose opening quote is just before
+// `from`: a quote not followed by another quote (a "" pair is one quote
+// of the text). Null when the field is not closed on this line.
 const char* closingQuote(const char* from, const char* end, bool& doubled) {
     for (const char* q = findShort(from, end, '"'); q; q = findShort(q + 2, end, '"')) {
         if (q + 1 < end && q[1] == '"') {
