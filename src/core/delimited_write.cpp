@@ -164,7 +164,7 @@ WriteResult writeTable(const TableDocument& table, const std::string& path, char
         } else {
             // Rows of a sorted table lie anywhere in memory: ask for them
             // some rows ahead.
-            constexpr size_t kAhead = 48;
+            constexpr size_t kAhead = 12;
             const size_t n = handles.size();
             for (size_t i = 0; i < n && !writer.failed(); ++i) {
                 if (i + 2 * kAhead < n) table.prefetchRowSpans(handles[i + 2 * kAhead]);
