@@ -1,6 +1,7 @@
 #include "core/delimited_read.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -402,6 +403,8 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
                 spans[static_cast<size_t>(k)] = {static_cast<uint32_t>(mb - base), length};
                 lengthSums[static_cast<size_t>(k)] += length;
             });
+            // Row numbers are 32-bit signed.
+            if (fresh.rowCount() == INT32_MAX) throw std::length_error("too many rows");
             fresh.appendRowSpans(spans.data());
         }
 
