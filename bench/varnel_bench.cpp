@@ -40,20 +40,30 @@ std::optional<int64_t> searchStep(const TableDocument& table, const std::string&
     return varnel::countMatchingRows(table, needle);
 }
 
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall time of each step, and the processor time it took (which other
+// programs on a busy machine disturb less).
 class Stopwatch {
 public:
-    double lap() {
+    void step(const char* name) {
         const auto now = std::chrono::steady_clock::now();
-        const double s = std::chrono::duration<double>(now - last_).count();
+        const double cpu = cpuSeconds();
+        std::fprintf(stderr, "varnel-bench: step %s %.4f s (cpu %.4f s)\n", name,
+                     std::chrono::duration<double>(now - last_).count(), cpu - lastCpu_);
         last_ = now;
-        return s;
+        lastCpu_ = cpu;
     }
 
 private:
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    double lastCpu_ = cpuSeconds();
 };
-
-void step(const char* name, double seconds) { std::fprintf(stderr, "varnel-bench: step %s %.4f s\n", name, seconds); }
 
 uint64_t residentBytes() {
     long pages = 0, resident = 0;
@@ -104,10 +114,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     if (varnel::ReadResult r = varnel::readWholeFile(fs, file, bytes, size); !r.ok) return fail(r.error);
-    step("read", clock.lap());
+    clock.step("read");
     if (varnel::ReadResult r = varnel::importBuffer(table, options, nullptr, std::move(bytes), size); !r.ok)
         return fail(r.error);
-    step("split", clock.lap());
+    clock.step("split");
 
     const uint64_t cells = static_cast<uint64_t>(table.rowCount()) * static_cast<uint64_t>(table.fieldCount());
     const double grown = static_cast<double>(residentBytes() - residentAtStart);
@@ -122,17 +132,17 @@ int main(int argc, char** argv) {
     } else if (op == "search") {
         const std::optional<int64_t> matched = searchStep(table, needle);
         if (!matched) return fail("search is not available in this build");
-        step("search", clock.lap());
+        clock.step("search");
         std::printf("%lld\n", static_cast<long long>(*matched));
     } else {
         if (op == "sort_num" || op == "sort_text") {
             varnel::sortRowsByColumn(table, op == "sort_num" ? 2 : 4);
-            step("sort", clock.lap());
+            clock.step("sort");
         }
         const varnel::WriteResult w =
             varnel::writeTable(table, out, varnel::delimiterForName(out), nullptr, fs);
         if (!w.ok) return fail(w.error);
-        step("write", clock.lap());
+        clock.step("write");
     }
     std::fprintf(stderr, "varnel-bench: peak RSS %.1f MB\n", static_cast<double>(peakResidentBytes()) / 1e6);
     std::fflush(stdout);

@@ -1,6 +1,7 @@
 #include "core/delimited_read.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -41,9 +42,6 @@ struct CsvField {
     bool hasDoubledQuotes = false;
 };
 
-// The closing quote of a quoted field whose opening quote is just before
-// `from`: a quote not followed by another quote (a "" pair is one quote
-// of the text). Null when the field is not closed on this line.
 // The first `byte` in [from, end), or null. Fields are short, so this
 // looks at 16 bytes per step rather than calling a library search per field.
 const char* findShort(const char* from, const char* end, char byte) {
@@ -62,6 +60,9 @@ const char* findShort(const char* from, const char* end, char byte) {
     return nullptr;
 }
 
+// The closing quote of a quoted field whose opening quote is just before
+// `from`: a quote not followed by another quote (a "" pair is one quote
+// of the text). Null when the field is not closed on this line.
 const char* closingQuote(const char* from, const char* end, bool& doubled) {
     for (const char* q = findShort(from, end, '"'); q; q = findShort(q + 2, end, '"')) {
         if (q + 1 < end && q[1] == '"') {
@@ -156,6 +157,7 @@ std::string tooLargeMessage(const std::string& path) {
 }  // namespace
 
 LineEnds lineEndsOf(std::string_view data) {
+    if (data.empty()) return LineEnds::Lf;
     return std::memchr(data.data(), kCr, data.size()) ? LineEnds::Cr : LineEnds::Lf;
 }
 
@@ -401,6 +403,8 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
                 spans[static_cast<size_t>(k)] = {static_cast<uint32_t>(mb - base), length};
                 lengthSums[static_cast<size_t>(k)] += length;
             });
+            // Row numbers are 32-bit signed.
+            if (fresh.rowCount() == INT32_MAX) throw std::length_error("too many rows");
             fresh.appendRowSpans(spans.data());
         }
 
