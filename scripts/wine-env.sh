@@ -20,3 +20,10 @@ wine_prepare_prefix() {
         touch "$WINEPREFIX/.varnel-ready"
     fi
 }
+
+# A persistent wine server for this run (ended by `wineserver -k`), warmed up
+# with all output discarded so that no helper process holds our stderr.
+wine_start_server() {
+    wineserver -p 30 >/dev/null 2>&1
+    wine wineboot >/dev/null 2>&1
+}

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace varnel {
 
 // WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | DS_NOFAILCREATE
@@ -18,6 +20,14 @@ INT_PTR runModalDialog(HWND owner, const char* caption, DWORD style, DLGPROC pro
 // Gives the dialog a client area of width x height pixels, its top-left corner
 // 50, 50 pixels from the owner's client origin (in screen terms).
 void placeDialog(HWND dialog, HWND owner, int clientWidth, int clientHeight);
+
+// The in-memory template of an empty dialog: caption, style and the
+// "MS Sans Serif" 8 point font (DS_SETFONT is always added).
+std::vector<WORD> buildDialogTemplate(const char* caption, DWORD style, DWORD exStyle);
+
+// Moves a window to x, y (unless SWP_NOMOVE is in flags) and gives it a
+// client area of exactly clientWidth x clientHeight pixels.
+void setClientSize(HWND window, int x, int y, int clientWidth, int clientHeight, UINT flags);
 
 // Creates a child control with the dialog's font.
 HWND addControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int id, int x,

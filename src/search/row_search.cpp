@@ -1,0 +1,172 @@
+#include "search/row_search.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/text.h"
+#include "search/query.h"
+#include "search/replace.h"
+
+namespace varnel {
+namespace {
+
+constexpr unsigned kErrorFlags = 0x1010;  // MB_ICONHAND | MB_SYSTEMMODAL
+
+bool commandRunning = false;
+
+// Marks the search command as running for its lifetime, also when a message
+// box of it lets another command in.
+class RunningScope {
+public:
+    RunningScope() { commandRunning = true; }
+    ~RunningScope() { commandRunning = false; }
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+};
+
+// Whether the lower-case table maps A-Z to a-z and leaves every other byte
+// below 128 alone, so plain ASCII can be lowered eight bytes at a time.
+bool asciiLowersPlainly(const LowerCaseTable& lower) {
+    for (int c = 0; c < 128; ++c) {
+        const int expected = (c >= 'A' && c <= 'Z') ? c + 32 : c;
+        if (lower[static_cast<size_t>(c)] != expected) return false;
+    }
+    return true;
+}
+
+// Builds row subjects lower-cased into one buffer that every row reuses.
+class SubjectBuilder {
+public:
+    explicit SubjectBuilder(const TableDocument& table)
+        : table_(table), lower_(lowerCaseTable()), asciiFast_(asciiLowersPlainly(lower_)) {}
+
+    std::string_view build(RowHandle handle, int32_t field) {
+        if (field != 0) {
+            const std::string_view text = table_.cellOfHandle(handle, field);
+            char* out = reserve(text.size());
+            if (!text.empty()) std::memcpy(out, text.data(), text.size());
+            lowerWords(out, text.size());
+            return {out, text.size()};
+        }
+        const int32_t fields = table_.fieldCount();
+        size_t total = static_cast<size_t>(fields);
+        for (int32_t f = 1; f <= fields; ++f) total += table_.cellOfHandle(handle, f).size();
+        char* const start = reserve(total);
+        char* out = start;
+        for (int32_t f = 1; f <= fields; ++f) {
+            const std::string_view text = table_.cellOfHandle(handle, f);
+            *out++ = ' ';
+            if (!text.empty()) std::memcpy(out, text.data(), text.size());
+            out += text.size();
+        }
+        lowerWords(start, total);
+        return {start, total};
+    }
+
+private:
+    // Room for `size` bytes rounded up to whole eight-byte words.
+    char* reserve(size_t size) {
+        const size_t needed = (size + 7) & ~size_t{7};
+        if (buffer_.size() < needed) buffer_.resize(std::max(needed, buffer_.size() * 2));
+        return buffer_.data();
+    }
+
+    // Lowers whole words, so it may touch up to 7 bytes of slack past `size`.
+    void lowerWords(char* data, size_t size) const {
+        if (!asciiFast_) {
+            for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(lower_[static_cast<unsigned char>(data[i])]);
+            return;
+        }
+        constexpr uint64_t kHigh = 0x8080808080808080ull;
+        for (size_t i = 0; i < size; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            if (word & kHigh) {
+                for (size_t k = i; k < i + 8; ++k) data[k] = static_cast<char>(lower_[static_cast<unsigned char>(data[k])]);
+                continue;
+            }
+            // Per byte: the top bit of aboveA is set for c >= 'A', of aboveZ for c > 'Z'.
+            const uint64_t aboveA = word + 0x3F3F3F3F3F3F3F3Full;
+            const uint64_t aboveZ = word + 0x2525252525252525ull;
+            word |= ((aboveA ^ aboveZ) & kHigh) >> 2;
+            std::memcpy(data + i, &word, 8);
+        }
+    }
+
+    const TableDocument& table_;
+    const LowerCaseTable& lower_;
+    const bool asciiFast_;
+    std::string buffer_;
+};
+
+void applyFieldRestriction(const TableDocument& table, SearchState& state, const std::string& selector) {
+    if (selector == "All") {
+        state.searchField = 0;
+    } else {
+        const auto& names = table.fieldNames;
+        const auto it = std::find(names.begin(), names.end(), selector);
+        if (it != names.end()) state.searchField = static_cast<int32_t>(it - names.begin()) + 1;
+    }
+    // A field kept from a wider table no longer exists: search all fields.
+    if (state.searchField < 0 || state.searchField > table.fieldCount()) state.searchField = 0;
+}
+
+}  // namespace
+
+std::string rowSubject(const TableDocument& table, int32_t row, int32_t field) {
+    if (field != 0) return std::string(table.cell(row, field));
+    SubjectBuilder builder(table);
+    return std::string(builder.build(table.rowHandles()[static_cast<size_t>(row - 1)], 0));
+}
+
+bool searchCommandRunning() { return commandRunning; }
+
+bool runSearch(TableDocument& table, SearchState& state, SearchWindow& window) {
+    if (commandRunning) return false;
+    RunningScope running;
+
+    applyFieldRestriction(table, state, window.fieldSelectorText());
+    const std::string typed = window.searchText();
+    if (trimSpaces(typed).empty()) return true;
+    state.searchQuery = normaliseQuery(typed);
+    state.replaceText.clear();
+    if (state.searchMode == 1 && runReplacePreamble(table, state, window) == PreambleEnd::EndCommand) return true;
+
+    int64_t found = 0;
+    if (!state.searchQuery.empty()) {
+        const CompiledQuery query = compileQuery(state.searchQuery);
+        const bool replacing = !state.replaceText.empty();
+        SubjectBuilder subjects(table);
+        const int32_t rows = table.rowCount();
+        for (int32_t row = 1; row <= rows; ++row) {
+            const RowHandle handle = table.rowHandles()[static_cast<size_t>(row - 1)];
+            if (!matchesLowered(subjects.build(handle, state.searchField), query)) {
+                window.selectItem(row - 1, false);
+                continue;
+            }
+            if (replacing && replaceInRow(table, state, window, row) == RowReplaceEnd::Cancelled) {
+                window.repaintSearchBox();
+                return true;
+            }
+            window.selectItem(row - 1, true);
+            window.ensureVisible(row - 1);
+            ++found;
+        }
+    }
+    window.repaintSearchBox();
+    if (found == 0) window.messageBox("Nothing matching your search was found", "Error", kErrorFlags);
+    return true;
+}
+
+int64_t countMatchingRows(const TableDocument& table, std::string_view typed) {
+    if (trimSpaces(typed).empty()) return 0;
+    const CompiledQuery query = compileQuery(normaliseQuery(typed));
+    if (query.empty()) return 0;
+    SubjectBuilder subjects(table);
+    int64_t count = 0;
+    for (RowHandle handle : table.rowHandles())
+        if (matchesLowered(subjects.build(handle, 0), query)) ++count;
+    return count;
+}
+
+}  // namespace varnel

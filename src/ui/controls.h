@@ -1,0 +1,32 @@
+// Small helpers over plain, non-owning control handles.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace varnel {
+
+std::string getText(HWND window);
+void setText(HWND window, const std::string& text);
+std::string getItemText(HWND dialog, int id);
+void setItemText(HWND dialog, int id, const std::string& text);
+bool isChecked(HWND dialog, int id);
+void setChecked(HWND dialog, int id, bool checked);
+
+// Places a child at x, y of its parent's client area (size kept), or sizes it
+// (position kept).
+void moveControl(HWND control, int x, int y);
+void sizeControl(HWND control, int width, int height);
+
+// A message box without owner window; returns the button pressed.
+int messageBox(const std::string& text, const std::string& caption, UINT flags);
+constexpr UINT kErrorBoxFlags = MB_ICONHAND | MB_SYSTEMMODAL;  // 0x1010
+
+// The folder that holds the program's executable, without a trailing backslash.
+std::string programFolder();
+
+// The system's text for an error code, without the trailing line end.
+std::string systemErrorText(DWORD code);
+
+}  // namespace varnel

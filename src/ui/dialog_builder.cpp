@@ -1,0 +1,77 @@
+#include "ui/dialog_builder.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ui/app_state.h"
+
+namespace varnel {
+namespace {
+
+static_assert(sizeof(DLGTEMPLATE) == 18, "DLGTEMPLATE is packed to 18 bytes");
+
+void appendWide(std::vector<WORD>& words, const char* text) {
+    const int count = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::vector<wchar_t> wide(count > 0 ? static_cast<size_t>(count) : 1, L'\0');
+    if (count > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), count);
+    for (wchar_t c : wide) words.push_back(static_cast<WORD>(c));
+    if (wide.back() != L'\0') words.push_back(0);
+}
+
+}  // namespace
+
+std::vector<WORD> buildDialogTemplate(const char* caption, DWORD style, DWORD exStyle) {
+    DLGTEMPLATE header{};
+    header.style = style | DS_SETFONT;
+    header.dwExtendedStyle = exStyle;
+    header.cdit = 0;
+    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD));
+    std::memcpy(words.data(), &header, sizeof(DLGTEMPLATE));
+    words.push_back(0);  // no menu
+    words.push_back(0);  // the standard dialog class
+    appendWide(words, caption);
+    words.push_back(8);  // point size of the font
+    appendWide(words, "MS Sans Serif");
+    return words;
+}
+
+INT_PTR runModalDialog(HWND owner, const char* caption, DWORD style, DLGPROC proc, LPARAM param) {
+    const std::vector<WORD> dialogTemplate = buildDialogTemplate(caption, style, 0);
+    return DialogBoxIndirectParamA(app().instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
+                                   proc, param);
+}
+
+void setClientSize(HWND window, int x, int y, int clientWidth, int clientHeight, UINT flags) {
+    RECT outer{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+    int width = outer.right - outer.left;
+    int height = outer.bottom - outer.top;
+    SetWindowPos(window, nullptr, x, y, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the frame the system draws differs from the computed one, correct
+    // by the measured difference so that the client area is exact.
+    RECT client{};
+    GetClientRect(window, &client);
+    const int dx = clientWidth - (client.right - client.left);
+    const int dy = clientHeight - (client.bottom - client.top);
+    if (dx != 0 || dy != 0)
+        SetWindowPos(window, nullptr, 0, 0, width + dx, height + dy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void placeDialog(HWND dialog, HWND owner, int clientWidth, int clientHeight) {
+    POINT origin{0, 0};
+    if (owner) ClientToScreen(owner, &origin);
+    setClientSize(dialog, origin.x + 50, origin.y + 50, clientWidth, clientHeight, 0);
+}
+
+HWND addControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int id, int x,
+                int y, int width, int height) {
+    HWND control = CreateWindowExA(exStyle, className, text, style, x, y, width, height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), app().instance, nullptr);
+    if (control) SendMessageA(control, WM_SETFONT, SendMessageA(parent, WM_GETFONT, 0, 0), FALSE);
+    return control;
+}
+
+}  // namespace varnel

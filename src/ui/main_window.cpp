@@ -1,0 +1,334 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/row_sort.h"
+#include "core/text.h"
+#include "ui/app_state.h"
+#include "ui/commands.h"
+#include "ui/controls.h"
+#include "ui/dialog_builder.h"
+#include "ui/edit_commands.h"
+#include "ui/table_view.h"
+
+namespace varnel {
+namespace {
+
+constexpr DWORD kMainWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                                   WS_MAXIMIZEBOX | WS_CLIPSIBLINGS | DS_MODALFRAME | DS_3DLOOK |
+                                   DS_NOFAILCREATE | DS_SETFONT | DS_CENTER;
+constexpr int kClientWidth = 803;
+constexpr int kClientHeight = 343;
+constexpr int kMinimumWidth = 705;
+constexpr int kMinimumHeight = 213;
+
+constexpr const char* kWelcomeRows[] = {
+    "Load CSV file to seed table with values.",
+    "",
+    "Visit the Varnel web page to find out more and to get the latest version.",
+    "Questions or ideas? Write to the author by e-mail; every message gets an answer.",
+    "",
+    "P.S. If Varnel saves you time, you can support it with a small gift through an online payment service.",
+};
+
+struct ControlSpec {
+    int id;
+    const char* className;
+    const char* text;
+    int x, y, width, height;
+    DWORD style;
+    DWORD exStyle;
+};
+
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+
+constexpr ControlSpec kControls[] = {
+    {IDC_SEARCH_LABEL, "STATIC", "Search for", 8, 8, 56, 20, kLabelStyle, 0},
+    {IDC_SEARCH_TEXT, "EDIT", "", 72, 8, 200, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+     WS_EX_CLIENTEDGE},
+    {IDC_FIELD_LABEL, "STATIC", "in", 272, 8, 24, 20, kLabelStyle, 0},
+    {IDC_FIELD_COMBO, "COMBOBOX", "", 296, 8, 184, 144,
+     WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT | CBS_HASSTRINGS, WS_EX_CLIENTEDGE},
+    {IDC_SEARCH_BUTTON, "BUTTON", "Search", 488, 8, 53, 20, kButtonStyle, 0},
+    {IDC_LOAD_BUTTON, "BUTTON", "Load", 672, 8, 48, 20, kButtonStyle, 0},
+    {IDC_RESAVE_BUTTON, "BUTTON", "Re-Save", 728, 8, 64, 20, kButtonStyle, 0},
+    {IDC_TABLE_LIST, WC_LISTVIEWA, "", 8, 40, 784, 288, kTableListStyle, 0},
+};
+
+void fillWelcomeList(HWND list) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = 700;
+    char header[] = "Awaiting something to do...";
+    column.pszText = header;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kTableListExStyle);
+    int index = 0;
+    for (const char* row : kWelcomeRows) {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = index++;
+        item.pszText = const_cast<char*>(row);
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void createControls(HWND window) {
+    for (const ControlSpec& c : kControls)
+        addControl(window, c.className, c.text, c.style, c.exStyle, c.id, c.x, c.y, c.width, c.height);
+    SendMessageA(GetDlgItem(window, IDC_FIELD_COMBO), CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("All"));
+    fillWelcomeList(GetDlgItem(window, IDC_TABLE_LIST));
+}
+
+int firstSelectedRow() {
+    return static_cast<int>(SendMessageA(tableList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) + 1;
+}
+
+void editFirstSelectedRow() {
+    CommandScope scope;
+    if (!scope.entered()) return;
+    app().selectedRow = firstSelectedRow();
+    if (app().selectedRow >= 1 && app().selectedRow <= app().table.rowCount()) showEditRowDialog(app().mainWindow);
+}
+
+void switchSearchMode() {
+    HWND button = GetDlgItem(app().mainWindow, IDC_SEARCH_BUTTON);
+    SearchState& search = app().search;
+    search.searchMode = search.searchMode == 0 ? 1 : 0;
+    sizeControl(button, search.searchMode ? 99 : 53, 20);
+    setText(button, search.searchMode ? "Search+Replace" : "Search");
+}
+
+void onNotify(const NMHDR& header) {
+    if (header.idFrom != IDC_TABLE_LIST) return;
+    // Display requests are answered even while a command runs.
+    if (header.code == LVN_GETDISPINFOA) {
+        fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
+        return;
+    }
+    if (header.code == LVN_GETDISPINFOW) {
+        fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+        return;
+    }
+    if (app().commandRunning) return;
+    switch (header.code) {
+    case LVN_KEYDOWN: {
+        const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
+        if (key.wVKey == VK_DELETE || key.wVKey == VK_BACK) {
+            CommandScope scope;
+            deleteSelectedRows();
+        }
+        break;
+    }
+    case NM_DBLCLK:
+        editFirstSelectedRow();
+        break;
+    case LVN_COLUMNCLICK: {
+        const auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
+        if (click.iSubItem != -1) {
+            CommandScope scope;
+            TableDocument& table = app().table;
+            // The welcome column has no table field behind it: there is nothing to sort.
+            if (click.iSubItem < table.fieldCount()) sortRowsByColumn(table, click.iSubItem + 1);
+            refillRows();
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void onCommand(WPARAM wParam) {
+    if (app().commandRunning) return;
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    switch (id) {
+    case IDC_SEARCH_BUTTON:
+        if (code <= 1) searchCommand();
+        return;
+    case IDC_LOAD_BUTTON:
+        if (code <= 1) loadCommand();
+        return;
+    case IDC_RESAVE_BUTTON:
+        if (code <= 1 && app().table.rowCount() > 0) saveCommand();
+        return;
+    case IDM_EDIT_ROW:
+        editFirstSelectedRow();
+        return;
+    case IDM_INSERT_ROW: {
+        CommandScope scope;
+        insertRowAtSelection();
+        return;
+    }
+    case IDM_DELETE_ROW: {
+        CommandScope scope;
+        deleteSelectedRows();
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+// The close box, the system menu's Close and Alt+F4 all end here. While a
+// command waits in a message box the close is held until it ends.
+void onClose() {
+    if (app().commandRunning) {
+        app().closeRequested = true;
+        return;
+    }
+    DestroyWindow(app().mainWindow);
+}
+
+}  // namespace
+
+void startProgram(HINSTANCE instance) {
+    app().instance = instance;
+    if (HMODULE library = LoadLibraryA("COMCTL32.DLL")) {
+        using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        auto initEx = reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+        if (initEx) {
+            INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX),
+                                      ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
+            initEx(&init);
+        } else {
+            InitCommonControls();
+        }
+        FreeLibrary(library);
+    }
+    LowerCaseTable lower{};
+    for (int c = 0; c < 256; ++c) lower[c] = static_cast<unsigned char>(c);
+    char bytes[256];
+    for (int c = 0; c < 256; ++c) bytes[c] = static_cast<char>(c);
+    // Byte 0 would end nothing here: CharLowerBuffA takes a length.
+    CharLowerBuffA(bytes + 1, 255);
+    for (int c = 1; c < 256; ++c) lower[c] = static_cast<unsigned char>(bytes[c]);
+    setLowerCaseTable(lower);
+}
+
+HWND createMainWindow() {
+    AppState& state = app();
+    if (state.mainWindow && IsWindow(state.mainWindow)) DestroyWindow(state.mainWindow);
+    const HINSTANCE instance = state.instance ? state.instance : GetModuleHandleA(nullptr);
+    state = AppState{};
+    state.instance = instance;
+
+    const std::vector<WORD> dialogTemplate = buildDialogTemplate("Varnel", kMainWindowStyle, WS_EX_CONTROLPARENT);
+    HWND window = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
+                                             nullptr, mainWindowProc, 0);
+    if (!window) return nullptr;
+    state.mainWindow = window;
+
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    setClientSize(window, 0, 0, kClientWidth, kClientHeight, SWP_NOMOVE);
+    RECT placed{};
+    GetWindowRect(window, &placed);
+    const int width = placed.right - placed.left;
+    const int height = placed.bottom - placed.top;
+    SetWindowPos(window, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    createControls(window);
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance, "VARNEL")));
+    HWND list = GetDlgItem(window, IDC_TABLE_LIST);
+    subclassTableList(list);
+
+    // The controls are placed for the real frame before the first paint.
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(kClientWidth, kClientHeight));
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    return window;
+}
+
+bool preTranslateMainWindowMessage(MSG& message) {
+    HWND window = app().mainWindow;
+    return window && IsWindow(window) && IsDialogMessageA(window, &message);
+}
+
+void runMainWindow() {
+    MSG message{};
+    while (app().mainWindow && IsWindow(app().mainWindow)) {
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            WaitMessage();
+            continue;
+        }
+        if (message.message == WM_QUIT) break;
+        if (preTranslateMainWindowMessage(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void layoutMainWindow(int width, int height) {
+    HWND window = app().mainWindow;
+    if (width < kMinimumWidth || height < kMinimumHeight) {
+        width = std::max(width, kMinimumWidth);
+        height = std::max(height, kMinimumHeight);
+        SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    moveControl(GetDlgItem(window, IDC_LOAD_BUTTON), width - 147, 8);
+    moveControl(GetDlgItem(window, IDC_RESAVE_BUTTON), width - 91, 8);
+    HWND list = GetDlgItem(window, IDC_TABLE_LIST);
+    sizeControl(list, width - 35, height - 90);
+    for (int32_t k = 1; k <= app().table.fieldCount(); ++k)
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(k - 1), fitColumnWidth(k, width));
+    RedrawWindow(GetDlgItem(window, IDC_RESAVE_BUTTON), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+INT_PTR CALLBACK mainWindowProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        AppState& state = app();
+        HWND window = state.mainWindow;
+        switch (message) {
+        case WM_INITDIALOG:
+            break;
+        case WM_CONTEXTMENU:
+            if (window && !state.commandRunning &&
+                GetDlgCtrlID(reinterpret_cast<HWND>(wParam)) == IDC_SEARCH_BUTTON)
+                switchSearchMode();
+            break;
+        case WM_SIZE:
+            // Sizes before the controls exist, and the minimised state, carry no layout.
+            if (window && GetDlgItem(window, IDC_TABLE_LIST) && wParam != SIZE_MINIMIZED) {
+                RECT outer{};
+                GetWindowRect(window, &outer);
+                layoutMainWindow(outer.right - outer.left, outer.bottom - outer.top);
+            }
+            break;
+        case WM_NCACTIVATE:
+            if (wParam == 0) {
+                state.savedFocus = GetFocus();
+            } else if (state.savedFocus) {
+                SetFocus(state.savedFocus);
+                state.savedFocus = nullptr;
+            }
+            break;
+        case WM_NOTIFY:
+            if (window) onNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            break;
+        case WM_COMMAND:
+            if (window) onCommand(wParam);
+            break;
+        case WM_CLOSE:
+            if (window) onClose();
+            return TRUE;  // the standard processing would turn it into IDCANCEL
+        case WM_DESTROY:
+            state.savedFocus = nullptr;
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+}  // namespace varnel

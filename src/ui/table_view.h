@@ -1,0 +1,38 @@
+// The table list as a picture of the table: columns, rows, the field
+// selector and the window title.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnel {
+
+// Re-creates the table list for a new table (an owner-data list: item texts
+// come from the table on demand), refills the field selector, sets the title.
+void rebuildTableView();
+// Shows the current rows again in the same list; the selection is cleared.
+void refillRows();
+// "Varnel: <file> (<row count>)".
+void updateTitle();
+// The width of column `field` (1-based) for a window `windowWidth` wide.
+int fitColumnWidth(int32_t field, int windowWidth);
+// The width in pixels of `text` in the table list's font.
+double measureTextWidth(std::string_view text);
+
+// Answers the owner-data list's request for an item's text.
+void fillDisplayInfo(NMLVDISPINFOA& info);
+void fillDisplayInfo(NMLVDISPINFOW& info);
+
+// Makes list item `item` show its current cells again (owner-data lists keep
+// no texts of their own).
+void redrawListItem(int32_t item);
+
+// The list style of the main window's table list.
+constexpr DWORD kTableListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS;
+constexpr DWORD kTableListExStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE;  // 0x61
+
+}  // namespace varnel

@@ -1,0 +1,101 @@
+// A small test runner for the real window under Wine: a case registry,
+// checks that record failures and go on, scripted answers to modal dialogs
+// and message boxes, and helpers that read the window's real state.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace uitest {
+
+using TestFunction = void (*)();
+struct Registrar {
+    Registrar(const char* name, TestFunction function);
+};
+
+#define UI_TEST(name)                                              \
+    static void name();                                            \
+    static const uitest::Registrar name##_registrar(#name, name); \
+    static void name()
+
+void fail(const char* file, int line, const std::string& message);
+
+inline std::string show(const std::string& v) { return "\"" + v + "\""; }
+inline std::string show(const char* v) { return show(std::string(v)); }
+inline std::string show(bool v) { return v ? "true" : "false"; }
+template <typename T>
+std::string show(const T& v) {
+    return std::to_string(v);
+}
+template <typename T>
+std::string show(const std::vector<T>& values) {
+    std::string out = "{";
+    for (size_t i = 0; i < values.size(); ++i) out += (i ? ", " : "") + show(values[i]);
+    return out + "}";
+}
+
+#define CHECK(cond)                                                               \
+    do {                                                                          \
+        if (!(cond)) uitest::fail(__FILE__, __LINE__, "CHECK(" #cond ") failed"); \
+    } while (0)
+
+#define CHECK_EQ(actual, expected)                                                                         \
+    do {                                                                                                   \
+        const auto& check_a_ = (actual);                                                                   \
+        const auto& check_e_ = (expected);                                                                 \
+        if (!(check_a_ == check_e_))                                                                       \
+            uitest::fail(__FILE__, __LINE__,                                                               \
+                         std::string(#actual) + " is " + uitest::show(check_a_) + ", expected " +          \
+                             uitest::show(check_e_));                                                      \
+    } while (0)
+
+// ---- Scripted answers to modal windows ------------------------------------
+// When a dialog or message box becomes active, the next step runs inside its
+// modal loop (shortly after, from a timer). A step may test whether it is
+// meant for that window; optional steps that do not match are skipped.
+using DialogAction = std::function<void(HWND dialog)>;
+using DialogMatch = std::function<bool(HWND dialog)>;
+void onDialog(DialogAction action);
+void onOptionalDialog(DialogMatch match, DialogAction action);
+// Required steps not yet used.
+int pendingDialogSteps();
+
+// ---- Reading and driving windows ------------------------------------------
+std::string windowText(HWND window);
+std::string className(HWND window);
+std::string boxText(HWND box);  // the text of a message box
+bool isMessageBox(HWND dialog);
+void pressButton(HWND dialog, int id);           // posts the click: the modal loop handles it
+void answerFileDialog(HWND dialog, const std::string& path);  // types the name, presses OK
+HWND mainWindow();
+HWND control(int id);  // a control of the main window
+void click(int id);    // a main window button, by BM_CLICK (runs the command to its end)
+RECT clientRectOf(HWND child);  // in the parent's client coordinates
+RECT windowRect(HWND window);
+int listCount(HWND list);
+std::string listText(HWND list, int item, int column);
+std::vector<std::string> listColumn(HWND list, int column);
+std::vector<int> selectedItems(HWND list);
+int listColumnCount(HWND list);
+int listColumnWidth(HWND list, int column);
+std::string listHeader(HWND list, int column);
+void selectItems(HWND list, const std::vector<int>& items);  // replaces the selection
+void notifyColumnClick(int column);
+void pumpMessages();
+bool waitUntil(const std::function<bool()>& condition, int milliseconds = 3000);
+
+// Starts a fresh main window (the application state set back to start).
+HWND startMainWindow();
+
+// ---- Files ----------------------------------------------------------------
+std::string testFolder();  // an empty folder for this run, with a trailing backslash
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+}  // namespace uitest
