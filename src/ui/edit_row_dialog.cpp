@@ -50,6 +50,8 @@ void createControls(HWND dialog, EditRowSession& s) {
         s.boxes[i - 1] = addControl(dialog, "EDIT", text.c_str(),
                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                     IDC_EDIT_FIELD_BASE + i, 144, y, 352, 24);
+        // Some edit controls count the creation text as a change: start unchanged.
+        if (s.boxes[i - 1]) SendMessageA(s.boxes[i - 1], EM_SETMODIFY, FALSE, 0);
     }
 }
 
