@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,5 +70,12 @@ uint64_t maxReadableFileSize();
 // column weights and minimum widths. On failure the table stays as it was.
 ReadResult importTable(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
                        FileSystem& fs);
+
+// The two halves of importTable, for callers that time them apart: the whole
+// file in one buffer (refused as too large above maxReadableFileSize or when
+// memory runs out), then the table made from that buffer, which it adopts.
+ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_ptr<char[]>& bytes, size_t& size);
+ReadResult importBuffer(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
+                        std::unique_ptr<char[]> bytes, size_t size);
 
 }  // namespace varnel

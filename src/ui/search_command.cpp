@@ -1,0 +1,146 @@
+// The Search button: the search logic on the real controls.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "search/row_search.h"
+#include "ui/app_state.h"
+#include "ui/commands.h"
+#include "ui/controls.h"
+#include "ui/edit_commands.h"
+#include "ui/table_view.h"
+
+namespace varnel {
+namespace {
+
+// The window side of a search. A search over a million rows changes the
+// selection of every item and scrolls to every match; done one list call at
+// a time with the list repainting, that takes minutes. So the changes are
+// collected and applied in one go whenever the user is about to see the list
+// (before every message box or dialog, and at the end). The list then ends in
+// exactly the state the single steps would have left: the same selection and
+// the same first visible item.
+class Win32SearchWindow final : public SearchWindow {
+public:
+    Win32SearchWindow() : list_(tableList()) {}
+    ~Win32SearchWindow() override { flush(); }
+    Win32SearchWindow(const Win32SearchWindow&) = delete;
+    Win32SearchWindow& operator=(const Win32SearchWindow&) = delete;
+
+    std::string fieldSelectorText() override { return getItemText(app().mainWindow, IDC_FIELD_COMBO); }
+    std::string searchText() override { return getItemText(app().mainWindow, IDC_SEARCH_TEXT); }
+
+    void selectItem(int32_t item, bool selected) override {
+        if (!pending_.empty() && item != pendingFirst_ + static_cast<int32_t>(pending_.size())) flushSelection();
+        if (pending_.empty()) pendingFirst_ = item;
+        pending_.push_back(selected ? 1 : 0);
+    }
+
+    void ensureVisible(int32_t item) override {
+        if (!scrollPending_) {
+            top_ = static_cast<int32_t>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
+            perPage_ = std::max(1, static_cast<int>(SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0)));
+            scrollPending_ = true;
+        }
+        // What a scroll that makes `item` fully visible does to the first
+        // visible item: the least movement up or down.
+        if (item < top_)
+            top_ = item;
+        else if (item >= top_ + perPage_)
+            top_ = item - perPage_ + 1;
+    }
+
+    void setItemText(int32_t item, int32_t, const std::string&) override {
+        // The cell is already in the table; the owner-data list shows it once redrawn.
+        flush();
+        redrawListItem(item);
+    }
+
+    void repaintSearchBox() override {
+        flush();
+        RedrawWindow(GetDlgItem(app().mainWindow, IDC_SEARCH_TEXT), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+        flush();
+        return static_cast<BoxAnswer>(varnel::messageBox(text, caption, flags));
+    }
+
+    ReplaceDialogResult runReplaceDialog(const std::string& prompt) override {
+        flush();
+        return varnel::runReplaceDialog(app().mainWindow, prompt);
+    }
+
+    void flush() {
+        flushSelection();
+        flushScroll();
+    }
+
+private:
+    void setState(int32_t item, bool selected) {
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED;
+        state.state = selected ? LVIS_SELECTED : 0;
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+    }
+
+    void flushSelection() {
+        if (pending_.empty()) return;
+        const int32_t count = static_cast<int32_t>(pending_.size());
+        const int32_t items = static_cast<int32_t>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+        const bool bulk = count > 64;
+        if (bulk) SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+        if (pendingFirst_ == 0 && count >= items) {
+            // Every item is decided: clear all at once, then select the matches.
+            setState(-1, false);
+            for (int32_t i = 0; i < count; ++i)
+                if (pending_[static_cast<size_t>(i)]) setState(i, true);
+        } else {
+            for (int32_t i = 0; i < count; ++i) {
+                const int32_t item = pendingFirst_ + i;
+                const bool wanted = pending_[static_cast<size_t>(i)] != 0;
+                const bool now = SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) != 0;
+                if (wanted != now) setState(item, wanted);
+            }
+        }
+        if (bulk) {
+            SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list_, nullptr, TRUE);
+        }
+        pending_.clear();
+    }
+
+    void flushScroll() {
+        if (!scrollPending_) return;
+        scrollPending_ = false;
+        const int32_t current = static_cast<int32_t>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
+        // Scrolling up brings an item to the top, scrolling down to the bottom.
+        if (top_ < current)
+            SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(top_), FALSE);
+        else if (top_ > current)
+            SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(top_ + perPage_ - 1), FALSE);
+        UpdateWindow(list_);
+    }
+
+    HWND list_ = nullptr;
+    int32_t pendingFirst_ = 0;
+    std::vector<unsigned char> pending_;
+    bool scrollPending_ = false;
+    int32_t top_ = 0;
+    int perPage_ = 1;
+};
+
+}  // namespace
+
+void searchCommand() {
+    CommandScope scope;
+    if (!scope.entered()) return;
+    Win32SearchWindow window;
+    runSearch(app().table, app().search, window);
+    window.flush();
+}
+
+}  // namespace varnel

@@ -1,0 +1,174 @@
+#include "ui/win32_file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "ui/controls.h"
+#include "ui/handles.h"
+
+namespace varnel {
+namespace {
+
+std::string lastErrorText() { return systemErrorText(GetLastError()); }
+
+class Win32InputFile final : public InputFile {
+public:
+    Win32InputFile(UniqueFile file, uint64_t size) : file_(std::move(file)), size_(size) {}
+    uint64_t size() const override { return size_; }
+
+    bool read(char* dest, size_t capacity, size_t& got, std::string& error) override {
+        got = 0;
+        // ReadFile takes a 32-bit count: read large requests in pieces.
+        while (got < capacity) {
+            const DWORD want = static_cast<DWORD>(std::min<size_t>(capacity - got, 1u << 30));
+            DWORD read = 0;
+            if (!ReadFile(file_.get(), dest + got, want, &read, nullptr)) {
+                error = lastErrorText();
+                return false;
+            }
+            if (read == 0) break;
+            got += read;
+        }
+        return true;
+    }
+
+private:
+    UniqueFile file_;
+    uint64_t size_ = 0;
+};
+
+class Win32OutputFile final : public OutputFile {
+public:
+    // `temporary` is empty when the target itself is being written.
+    Win32OutputFile(UniqueFile file, std::string target, std::string temporary)
+        : file_(std::move(file)), target_(std::move(target)), temporary_(std::move(temporary)) {}
+
+    ~Win32OutputFile() override {
+        if (committed_) return;
+        file_.reset();
+        if (!temporary_.empty()) DeleteFileA(temporary_.c_str());
+    }
+
+    bool write(const char* data, size_t length, std::string& error) override {
+        while (length > 0) {
+            const DWORD want = static_cast<DWORD>(std::min<size_t>(length, 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(file_.get(), data, want, &written, nullptr) || written == 0) {
+                error = lastErrorText();
+                return false;
+            }
+            data += written;
+            length -= written;
+        }
+        return true;
+    }
+
+    bool commit(std::string& error) override {
+        if (!FlushFileBuffers(file_.get())) {
+            error = lastErrorText();
+            return false;
+        }
+        file_.reset();
+        if (temporary_.empty()) {
+            committed_ = true;
+            return true;
+        }
+        // ReplaceFileA keeps the target's attributes; where it is not
+        // available, move over the target and put its attributes back.
+        const DWORD attributes = GetFileAttributesA(target_.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            if (attributes & FILE_ATTRIBUTE_READONLY) {
+                error = systemErrorText(ERROR_ACCESS_DENIED);
+                return false;
+            }
+            if (ReplaceFileA(target_.c_str(), temporary_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                             nullptr)) {
+                committed_ = true;
+                return true;
+            }
+            const DWORD replaceError = GetLastError();
+            if (replaceError != ERROR_CALL_NOT_IMPLEMENTED && replaceError != ERROR_INVALID_FUNCTION &&
+                replaceError != ERROR_NOT_SUPPORTED) {
+                error = systemErrorText(replaceError);
+                return false;
+            }
+        }
+        if (!MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = lastErrorText();
+            return false;
+        }
+        if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(target_.c_str(), attributes);
+        committed_ = true;
+        return true;
+    }
+
+private:
+    UniqueFile file_;
+    std::string target_;
+    std::string temporary_;
+    bool committed_ = false;
+};
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return ".";
+    if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}
+
+class Win32FileSystem final : public FileSystem {
+public:
+    std::unique_ptr<InputFile> openRead(const std::string& path, std::string& error) override {
+        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file) {
+            error = lastErrorText();
+            return nullptr;
+        }
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file.get(), &size)) {
+            error = lastErrorText();
+            return nullptr;
+        }
+        return std::make_unique<Win32InputFile>(std::move(file), static_cast<uint64_t>(size.QuadPart));
+    }
+
+    std::unique_ptr<OutputFile> openReplace(const std::string& path, std::string& error) override {
+        // The target must be writable at all before a temporary file is made
+        // for it: a read-only or locked target fails here with its reason.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            UniqueFile probe(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            if (!probe) {
+                error = lastErrorText();
+                return nullptr;
+            }
+        }
+        char temporary[MAX_PATH + 1] = "";
+        if (GetTempFileNameA(folderOf(path).c_str(), "vrn", 0, temporary)) {
+            UniqueFile file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
+            if (file) return std::make_unique<Win32OutputFile>(std::move(file), path, temporary);
+            DeleteFileA(temporary);
+        }
+        // No temporary file can be made beside the target: write it in place.
+        UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file) {
+            error = lastErrorText();
+            return nullptr;
+        }
+        return std::make_unique<Win32OutputFile>(std::move(file), path, std::string());
+    }
+};
+
+}  // namespace
+
+FileSystem& win32FileSystem() {
+    static Win32FileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace varnel

@@ -1,0 +1,391 @@
+#include "core/delimited_read.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/file_fixtures.h"
+
+namespace varnel {
+namespace {
+
+using testing::MemoryFileSystem;
+using Lines = std::vector<std::string>;
+
+// Lines of a file's bytes as the import sees them: cut at byte 26, line ends
+// decided by the presence of a CR.
+Lines linesOf(std::string_view bytes) {
+    const size_t stop = bytes.find('\x1A');
+    const std::string_view data = bytes.substr(0, stop);
+    const LineEnds ends = lineEndsOf(data);
+    Lines out;
+    size_t pos = 0;
+    std::string_view line;
+    while (readLine(data, pos, ends, line)) out.emplace_back(line);
+    EXPECT_EQ(countLines(data, ends), out.size()) << "line count of " << ::testing::PrintToString(std::string(bytes));
+    return out;
+}
+
+TEST(ReadLine, LineEnds) {
+    const struct {
+        std::string_view bytes;
+        Lines lines;
+    } cases[] = {
+        {"x\r\ny\rz", {"x", "y", "z"}},
+        {"a\r\rb", {"a", "", "b"}},
+        {"a\r\n", {"a"}},
+        {"a\r", {"a"}},
+        {"\r\n", {""}},
+        {"", {}},
+        {"abc", {"abc"}},
+        // A file with one CR keeps LF as data everywhere.
+        {"x\ny\nz\r\n", {"x\ny\nz"}},
+        {"x\ny\n\r", {"x\ny\n"}},
+        // Byte 26 ends the data, even inside a line.
+        {"ab\x1A" "cd\r\n", {"ab"}},
+        {"ab\r\n\x1A\r\nzz", {"ab"}},
+        {"\x1A" "a\r\n", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(linesOf(c.bytes), c.lines) << ::testing::PrintToString(std::string(c.bytes));
+}
+
+TEST(ReadLine, FileWithoutCrUsesLfLineEnds) {
+    // Read by CR rules alone these would each be one line holding the LFs.
+    const struct {
+        std::string_view bytes;
+        Lines lines;
+    } cases[] = {
+        {"x\ny\n", {"x", "y"}},
+        {"x\ny", {"x", "y"}},
+        {"a\n\nb\n", {"a", "", "b"}},
+        {"\n", {""}},
+        // The CR after byte 26 is not data, so LF still ends lines.
+        {"a\nb\x1A\r\n", {"a", "b"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(linesOf(c.bytes), c.lines) << ::testing::PrintToString(std::string(c.bytes));
+}
+
+struct FieldCase {
+    std::string_view line;
+    std::vector<std::string> fields;
+};
+
+void expectFields(const FieldCase& c, FileKind kind) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(c.line)));
+    EXPECT_EQ(countFields(c.line, kind), static_cast<int32_t>(c.fields.size()));
+    EXPECT_EQ(splitFields(c.line, kind), c.fields);
+    for (size_t i = 0; i < c.fields.size(); ++i)
+        EXPECT_EQ(fieldAt(c.line, kind, static_cast<int32_t>(i + 1)), c.fields[i]) << "field " << i + 1;
+    EXPECT_EQ(fieldAt(c.line, kind, static_cast<int32_t>(c.fields.size() + 1)), "");
+}
+
+TEST(CsvFields, QuotesSpacesAndCommas) {
+    const FieldCase cases[] = {
+        {"a, b ,c", {"a", "b", "c"}},
+        {"a,,b,", {"a", "", "b", ""}},
+        {"  \"x, y\"  ,z", {"x, y", "z"}},
+        {"\"ab\"cd,e", {"ab", "e"}},
+        {"\"a,b", {"a,b"}},
+        {"a\t,b", {"a\t", "b"}},
+        {"", {""}},
+        {"   ", {""}},
+        {" ,x", {"", "x"}},
+        {"a ,", {"a", ""}},
+        {"\" a \",b", {" a ", "b"}},
+        {"x \"y\" z,w", {"x \"y\" z", "w"}},
+        {"\"\",\"\"", {"", ""}},
+        {"\"a\"  ", {"a"}},
+    };
+    for (const auto& c : cases) expectFields(c, FileKind::Csv);
+}
+
+TEST(CsvFields, DoubledQuoteInsideQuotesIsOneQuote) {
+    // Without the doubled-quote rule the first of two quotes would end the
+    // field: '"a""b",c' would give 'a' and 'c'.
+    const FieldCase cases[] = {
+        {"\"a\"\"b\",c", {"a\"b", "c"}},
+        {"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+        {"\"\"\"\",x", {"\"", "x"}},
+        {"\"x,\"\"y\"\",z\",w", {"x,\"y\",z", "w"}},
+        {"\"a\"\" ,b", {"a\" ,b"}},  // still unclosed: takes the rest
+        {"p,\"\"\"q\"\"\"x,r", {"p", "\"q\"", "r"}},
+    };
+    for (const auto& c : cases) expectFields(c, FileKind::Csv);
+}
+
+TEST(DelimiterFields, PsvAndTsvKeepEverything) {
+    expectFields({"\"a\"\tb", {"\"a\"", "b"}}, FileKind::Tsv);
+    expectFields({"a,b\t c ", {"a,b", " c "}}, FileKind::Tsv);
+    expectFields({"\t", {"", ""}}, FileKind::Tsv);
+    expectFields({" a | b ", {" a ", " b "}}, FileKind::Psv);
+    expectFields({"a||", {"a", "", ""}}, FileKind::Psv);
+    expectFields({"\"a|b\"", {"\"a", "b\""}}, FileKind::Psv);
+    expectFields({"", {""}}, FileKind::Psv);
+}
+
+TEST(DecideFileKind, NameThenFirstLine) {
+    const struct {
+        const char* name;
+        const char* firstLine;
+        FileKind kind;
+        int32_t fields;
+    } cases[] = {
+        {"report.txt", "a\tb\tc|d|e|f", FileKind::Psv, 4},
+        {"report.txt", "a\tb\tc|d|e", FileKind::Tsv, 3},
+        {"report.txt", "a,b,c", FileKind::Csv, 3},
+        {"report.txt", "a|b,c", FileKind::Psv, 2},
+        {"data.tab", "a\tb", FileKind::Tsv, 2},
+        {"data.tab", "a\tb|c|d", FileKind::Psv, 3},
+        {"DATA.CSV", "a\tb\tc", FileKind::Csv, 1},
+        {"xcsv", "a,b", FileKind::Csv, 2},
+        {"x.Psv", "a|b|c", FileKind::Psv, 3},
+        {"x.tsv", "a|b", FileKind::Tsv, 1},
+        {"sv", "", FileKind::Csv, 1},
+        {"", "\"a,b\",c", FileKind::Csv, 2},
+    };
+    for (const auto& c : cases) {
+        TableDocument t;
+        t.currentFileName = c.name;
+        t.firstLine = c.firstLine;
+        decideFileKind(t);
+        EXPECT_EQ(t.fileKind, c.kind) << c.name << " " << c.firstLine;
+        EXPECT_EQ(t.firstLineFieldCount, c.fields) << c.name << " " << c.firstLine;
+    }
+}
+
+TEST(ReadFirstLine, FollowsTheFilesLineEnds) {
+    MemoryFileSystem fs;
+    const std::string longLine(200000, 'x');
+    const std::string farAfterLf = "a\n" + std::string(3 << 20, 'y');
+    const struct {
+        std::string bytes;
+        std::string firstLine;
+    } cases[] = {
+        {"ab\ncd\r\nef", "ab\ncd"},
+        {"ab\ncd\nef", "ab"},
+        {"ab\ncd\x1A\r\n", "ab"},
+        {"a,b", "a,b"},
+        {"", ""},
+        {"\x1A" "abc\r", ""},
+        {longLine + "\r\nz", longLine},
+        {longLine + "\nz", longLine},
+        {farAfterLf + "\r", farAfterLf},
+        {farAfterLf, "a"},
+    };
+    fs.chunkLimit = 10000;
+    for (const auto& c : cases) {
+        fs.files["f.csv"] = c.bytes;
+        std::string line = "old";
+        const ReadResult r = readFirstLine(fs, "f.csv", line);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(line == c.firstLine) << "first line of " << c.bytes.substr(0, 20) << " has " << line.size()
+                                         << " bytes";
+    }
+}
+
+TEST(ReadFirstLine, FailureIsReportedNotAnEmptyLine) {
+    MemoryFileSystem fs;
+    fs.unreadable["locked.csv"] = "locked.csv: The process cannot access the file";
+    fs.files["bad.csv"] = "a,b\r\n";
+    fs.failingReads["bad.csv"] = "bad.csv: I/O error";
+    for (const char* name : {"locked.csv", "missing.csv", "bad.csv"}) {
+        std::string line = "kept";
+        const ReadResult r = readFirstLine(fs, name, line);
+        EXPECT_FALSE(r.ok) << name;
+        EXPECT_NE(r.error.find(name), std::string::npos) << r.error;
+        EXPECT_EQ(line, "kept");
+    }
+}
+
+double fakeWidth(std::string_view text) { return 7.0 * static_cast<double>(text.size()); }
+
+struct Imported {
+    ReadResult result;
+    TableDocument table;
+};
+
+Imported importBytes(const std::string& name, const std::string& bytes, ImportOptions options = {},
+                     std::vector<bool> fields = {}) {
+    MemoryFileSystem fs;
+    fs.files[name] = bytes;
+    Imported out;
+    out.table.currentFileName = name;
+    std::string first;
+    EXPECT_TRUE(readFirstLine(fs, name, first).ok);
+    out.table.firstLine = first;
+    decideFileKind(out.table);
+    options.importField = fields.empty() ? std::vector<bool>(out.table.firstLineFieldCount, true) : fields;
+    if (options.manualNamesLine.empty()) options.manualNamesLine = first;
+    out.result = importTable(out.table, options, fakeWidth, fs);
+    return out;
+}
+
+std::vector<std::string> rowOf(const TableDocument& t, int32_t r) {
+    std::vector<std::string> v;
+    for (int32_t f = 1; f <= t.fieldCount(); ++f) v.emplace_back(t.cell(r, f));
+    return v;
+}
+
+TEST(ImportTable, NamesRowsWeightsAndWidths) {
+    const Imported im = importBytes("people.csv",
+                                    "id,name,note\r\n"
+                                    "1,Ann,\"says \"\"hi\"\", then \"\"bye\"\"\"\r\n"
+                                    "   \r\n"
+                                    "\r\n"
+                                    "22 , Bob\r\n"
+                                    "\t\r\n");
+    ASSERT_TRUE(im.result.ok) << im.result.error;
+    const TableDocument& t = im.table;
+    EXPECT_EQ(t.fieldNames, (std::vector<std::string>{"id", "name", "note"}));
+    EXPECT_EQ(t.sourceFieldIndex, (std::vector<int32_t>{1, 2, 3}));
+    ASSERT_EQ(t.rowCount(), 3);
+    EXPECT_EQ(rowOf(t, 1), (std::vector<std::string>{"1", "Ann", "says \"hi\", then \"bye\""}));
+    EXPECT_EQ(rowOf(t, 2), (std::vector<std::string>{"22", "Bob", ""}));
+    EXPECT_EQ(rowOf(t, 3), (std::vector<std::string>{"\t", "", ""}));
+    // Averages 4/3, 6/3 and 21/3 bytes, clamped to 5..100.
+    EXPECT_EQ(t.columnWeight, (std::vector<double>{5.0, 5.0, 7.0}));
+    EXPECT_DOUBLE_EQ(t.totalColumnWeight, 17.0);
+    EXPECT_EQ(t.minColumnWidth, (std::vector<double>{20 + 14, 20 + 28, 20 + 28}));
+    EXPECT_EQ(t.currentFileName, "people.csv");
+    EXPECT_EQ(t.fileKind, FileKind::Csv);
+    EXPECT_EQ(t.firstLineFieldCount, 3);
+}
+
+TEST(ImportTable, LongCellsWeighAtMostOneHundred) {
+    const Imported im = importBytes("a.psv", "x|y\r\n" + std::string(300, 'q') + "|" + std::string(50, 'r') + "\r\n");
+    ASSERT_TRUE(im.result.ok);
+    EXPECT_EQ(im.table.columnWeight, (std::vector<double>{100.0, 50.0}));
+}
+
+TEST(ImportTable, HeaderOnlyGivesNoRowsAndFullWeights) {
+    const Imported im = importBytes("h.tsv", "a\tb\tc\r\n");
+    ASSERT_TRUE(im.result.ok);
+    EXPECT_EQ(im.table.rowCount(), 0);
+    EXPECT_EQ(im.table.fieldCount(), 3);
+    EXPECT_EQ(im.table.columnWeight, (std::vector<double>{100, 100, 100}));
+    EXPECT_DOUBLE_EQ(im.table.totalColumnWeight, 300);
+}
+
+TEST(ImportTable, EmptyFileGivesOneUnnamedFieldAndNoRows) {
+    const Imported im = importBytes("e.csv", "");
+    ASSERT_TRUE(im.result.ok);
+    EXPECT_EQ(im.table.fieldNames, std::vector<std::string>{""});
+    EXPECT_EQ(im.table.rowCount(), 0);
+}
+
+TEST(ImportTable, SelectedFieldsAndManualNames) {
+    const std::string file = "a,b,c\r\n1,2,3\r\n4,5\r\n";
+    {
+        const Imported im = importBytes("x.csv", file, {}, {false, true, false});
+        ASSERT_TRUE(im.result.ok);
+        EXPECT_EQ(im.table.fieldNames, std::vector<std::string>{"b"});
+        EXPECT_EQ(im.table.sourceFieldIndex, std::vector<int32_t>{2});
+        ASSERT_EQ(im.table.rowCount(), 2);
+        EXPECT_EQ(im.table.cell(1, 1), "2");
+        EXPECT_EQ(im.table.cell(2, 1), "5");
+    }
+    {
+        ImportOptions o;
+        o.namesFromFirstLine = false;
+        o.manualNamesLine = "id,name";
+        o.firstLineIsData = true;
+        const Imported im = importBytes("x.csv", file, o, {true, false, true});
+        ASSERT_TRUE(im.result.ok);
+        EXPECT_EQ(im.table.fieldNames, (std::vector<std::string>{"id", ""}));
+        EXPECT_EQ(im.table.sourceFieldIndex, (std::vector<int32_t>{1, 3}));
+        ASSERT_EQ(im.table.rowCount(), 3);
+        EXPECT_EQ(rowOf(im.table, 1), (std::vector<std::string>{"a", "c"}));
+        EXPECT_EQ(rowOf(im.table, 3), (std::vector<std::string>{"4", ""}));
+    }
+    {
+        ImportOptions o;
+        o.namesFromFirstLine = false;
+        o.manualNamesLine = "p,q,r";
+        o.firstLineIsData = false;
+        const Imported im = importBytes("x.csv", file, o);
+        ASSERT_TRUE(im.result.ok);
+        EXPECT_EQ(im.table.fieldNames, (std::vector<std::string>{"p", "q", "r"}));
+        EXPECT_EQ(im.table.rowCount(), 2);
+    }
+}
+
+TEST(ImportTable, LfOnlyFileGivesOneRowPerLine) {
+    // By CR rules alone this would be a single line with four fields.
+    const Imported im = importBytes("lf.csv", "id,name\n1,Ann\n2,Bob\n");
+    ASSERT_TRUE(im.result.ok);
+    EXPECT_EQ(im.table.fieldNames, (std::vector<std::string>{"id", "name"}));
+    ASSERT_EQ(im.table.rowCount(), 2);
+    EXPECT_EQ(rowOf(im.table, 2), (std::vector<std::string>{"2", "Bob"}));
+}
+
+TEST(ImportTable, StrayCrKeepsLfAsData) {
+    const Imported im = importBytes("m.tsv", "a\tb\r\n1\tx\ny\r\n");
+    ASSERT_TRUE(im.result.ok);
+    ASSERT_EQ(im.table.rowCount(), 1);
+    EXPECT_EQ(im.table.cell(1, 2), "x\ny");
+}
+
+TEST(ImportTable, StopsAtByte26AndSplitsEveryLineAlike) {
+    const Imported im = importBytes("z.psv", "a|b\r\n1|2|3\r\nlonely\r\n4|5\x1A|6\r\n7|8\r\n");
+    ASSERT_TRUE(im.result.ok);
+    ASSERT_EQ(im.table.rowCount(), 3);
+    EXPECT_EQ(rowOf(im.table, 1), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(rowOf(im.table, 2), (std::vector<std::string>{"lonely", ""}));
+    EXPECT_EQ(rowOf(im.table, 3), (std::vector<std::string>{"4", "5"}));
+}
+
+TableDocument oldTable() {
+    TableDocument t;
+    t.replaceTable({"old"}, {1});
+    t.appendRow({"kept"});
+    return t;
+}
+
+TEST(ImportTable, FailureLeavesTheTableAsItWas) {
+    MemoryFileSystem fs;
+    fs.unreadable["locked.csv"] = "locked.csv: The process cannot access the file";
+    fs.files["bad.csv"] = "a\r\n1\r\n";
+    fs.failingReads["bad.csv"] = "bad.csv: I/O error";
+    for (const char* name : {"locked.csv", "missing.csv", "bad.csv"}) {
+        TableDocument t = oldTable();
+        t.currentFileName = name;
+        t.firstLine = "a";
+        t.fileKind = FileKind::Csv;
+        t.firstLineFieldCount = 1;
+        ImportOptions o;
+        o.importField = {true};
+        const ReadResult r = importTable(t, o, fakeWidth, fs);
+        EXPECT_FALSE(r.ok) << name;
+        EXPECT_NE(r.error.find(name), std::string::npos) << r.error;
+        EXPECT_EQ(t.fieldNames, std::vector<std::string>{"old"});
+        ASSERT_EQ(t.rowCount(), 1);
+        EXPECT_EQ(t.cell(1, 1), "kept");
+    }
+}
+
+TEST(ImportTable, TooLargeFileIsRefused) {
+    MemoryFileSystem fs;
+    fs.files["big.csv"] = "a,b\r\n1,2\r\n3,4\r\n";
+    TableDocument t = oldTable();
+    t.currentFileName = "big.csv";
+    t.firstLine = "a,b";
+    decideFileKind(t);
+    ImportOptions o;
+    o.importField = {true, true};
+    const uint64_t saved = maxReadableFileSize();
+    setMaxReadableFileSize(10);
+    const ReadResult refused = importTable(t, o, fakeWidth, fs);
+    setMaxReadableFileSize(saved);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("too large"), std::string::npos) << refused.error;
+    EXPECT_NE(refused.error.find("big.csv"), std::string::npos) << refused.error;
+    EXPECT_EQ(t.rowCount(), 1);
+    EXPECT_EQ(t.cell(1, 1), "kept");
+
+    const ReadResult loaded = importTable(t, o, fakeWidth, fs);
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(t.rowCount(), 2);
+}
+
+}  // namespace
+}  // namespace varnel
