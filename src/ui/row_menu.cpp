@@ -91,15 +91,29 @@ void insertRowAtSelection() {
     if (selected.empty()) return;
     const int32_t row = selected.front() + 1;
     const int focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
     if (!insertNewItemRow(table, row)) return;
     {
-        // The owner-data list keeps its selection by position: move every
-        // selected item (and the focus) at or below the new row one down.
+        // The owner-data list keeps its selection by position, and every
+        // selected item is at or below the new row: move them all one down.
         RedrawPause pause(list);
-        setItemState(list, -1, 0, LVIS_SELECTED);
         SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(table.rowCount()), LVSICF_NOSCROLL);
-        for (int item : selected) setItemState(list, item >= row - 1 ? item + 1 : item, LVIS_SELECTED, LVIS_SELECTED);
+        const LRESULT kept = SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0);
+        if (kept == static_cast<LRESULT>(selected.size())) {
+            // Shifting a run of selected items by one changes only its ends.
+            for (size_t first = 0; first < selected.size();) {
+                size_t last = first;
+                while (last + 1 < selected.size() && selected[last + 1] == selected[last] + 1) ++last;
+                setItemState(list, selected[last] + 1, LVIS_SELECTED, LVIS_SELECTED);
+                setItemState(list, selected[first], 0, LVIS_SELECTED);
+                first = last + 1;
+            }
+        } else {
+            setItemState(list, -1, 0, LVIS_SELECTED);
+            for (int item : selected) setItemState(list, item + 1, LVIS_SELECTED, LVIS_SELECTED);
+        }
         if (focused >= row - 1) setItemState(list, focused + 1, LVIS_FOCUSED, LVIS_FOCUSED);
+        if (mark >= row - 1) SendMessageA(list, LVM_SETSELECTIONMARK, 0, mark + 1);
     }
     updateTitle();
 }

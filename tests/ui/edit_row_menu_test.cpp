@@ -178,3 +178,25 @@ UI_TEST(select_all_and_delete_leaves_an_empty_table) {
     CHECK_EQ(listCount(list), 0);
     CHECK_EQ(titleCount(), "(0)");
 }
+
+UI_TEST(insert_moves_runs_of_selected_rows_and_a_whole_selection) {
+    showTable({"Name", "Value"}, numberedRows(2000));
+    HWND list = control(IDC_TABLE_LIST);
+    selectItems(list, {2, 3, 4, 8, 1999});
+    SendMessageA(mainWindow(), WM_COMMAND, IDM_INSERT_ROW, 0);
+    CHECK_EQ(selectedItems(list), (std::vector<int>{3, 4, 5, 9, 2000}));
+    CHECK_EQ(listText(list, 2, 0), "New Item");
+    CHECK_EQ(listText(list, 2000, 0), "r2000");
+
+    LVITEMA all{};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    SendMessageA(mainWindow(), WM_COMMAND, IDM_INSERT_ROW, 0);
+    CHECK_EQ(listCount(list), 2002);
+    CHECK_EQ(static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)), 2001);
+    CHECK_EQ(static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)), 1);
+    CHECK_EQ(listText(list, 0, 0), "New Item");
+    CHECK_EQ(listText(list, 1, 0), "r1");
+    CHECK_EQ(titleCount(), "(2,002)");
+}
