@@ -3,7 +3,8 @@
 namespace varnel {
 
 MenuPoint rowMenuPoint(MenuPoint cursor, ListBounds list) {
-    const bool inside = cursor.x >= list.left && cursor.x < list.right && cursor.y >= list.top && cursor.y < list.bottom;
+    const bool inside =
+        cursor.x >= list.left && cursor.x < list.right && cursor.y >= list.top && cursor.y < list.bottom;
     if (inside) return cursor;
     // right - (right - left) / 2 is a whole or a half number; a half goes to
     // the even neighbour.

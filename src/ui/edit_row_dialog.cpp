@@ -47,9 +47,9 @@ void createControls(HWND dialog, EditRowSession& s) {
         addControl(dialog, "STATIC", label.c_str(), WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, 0,
                    IDC_EDIT_LABEL_BASE + i, 8, y, 128, 24);
         const std::string text(table.cell(s.row, i));
-        s.boxes[i - 1] = addControl(dialog, "EDIT", text.c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                                    IDC_EDIT_FIELD_BASE + i, 144, y, 352, 24);
+        s.boxes[i - 1] =
+            addControl(dialog, "EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
+                       WS_EX_CLIENTEDGE, IDC_EDIT_FIELD_BASE + i, 144, y, 352, 24);
         // Some edit controls count the creation text as a change: start unchanged.
         if (s.boxes[i - 1]) SendMessageA(s.boxes[i - 1], EM_SETMODIFY, FALSE, 0);
     }
@@ -61,8 +61,7 @@ void saveChanges(const EditRowSession& s) {
     std::vector<FieldEdit> edits;
     for (size_t k = 0; k < s.boxes.size(); ++k) {
         HWND box = s.boxes[k];
-        if (box && SendMessageA(box, EM_GETMODIFY, 0, 0))
-            edits.push_back({static_cast<int32_t>(k + 1), getText(box)});
+        if (box && SendMessageA(box, EM_GETMODIFY, 0, 0)) edits.push_back({static_cast<int32_t>(k + 1), getText(box)});
     }
     if (applyFieldEdits(app().table, s.row, edits).empty()) return;
     redrawListItem(s.row - 1);
@@ -94,9 +93,7 @@ INT_PTR CALLBACK editRowDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
                 saveChanges(*s);
                 EndDialog(dialog, 0);
                 break;
-            case IDC_EDIT_CANCEL:
-                EndDialog(dialog, 0);
-                break;
+            case IDC_EDIT_CANCEL: EndDialog(dialog, 0); break;
             }
             return 0;
         case WM_CLOSE:

@@ -85,13 +85,20 @@ void deleteLastField(HWND dialog) {
     DestroyWindow(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + n));
     --n;
     fitToBoxes(dialog);
-    if (n == kMinBoxes) EnableWindow(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD), FALSE);
+    if (n == kMinBoxes) {
+        HWND button = GetDlgItem(dialog, IDC_NEW_DELETE_FIELD);
+        // A disabled button cannot keep the focus: hand it to its neighbour.
+        if (GetFocus() == button)
+            SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_NEW_ADD_FIELD)), TRUE);
+        EnableWindow(button, FALSE);
+    }
 }
 
 // "Create Now": false, with the error shown, when no box holds a name.
 bool createNewTable(HWND dialog) {
     std::vector<std::string> texts;
-    for (int i = 1; i <= app().newFileFieldCount; ++i) texts.push_back(getText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + i)));
+    for (int i = 1; i <= app().newFileFieldCount; ++i)
+        texts.push_back(getText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + i)));
     const bool made = defineNewTable(app().table, collectFieldNames(texts),
                                      [](std::string_view name) { return static_cast<double>(measureTextWidth(name)); });
     if (!made) {

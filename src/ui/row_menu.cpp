@@ -60,7 +60,8 @@ void showRowMenu(HWND list) {
     GetCursorPos(&cursor);
     RECT listRect{};
     GetWindowRect(list, &listRect);
-    const MenuPoint at = rowMenuPoint({cursor.x, cursor.y}, {listRect.left, listRect.top, listRect.right, listRect.bottom});
+    const MenuPoint at =
+        rowMenuPoint({cursor.x, cursor.y}, {listRect.left, listRect.top, listRect.right, listRect.bottom});
     TrackPopupMenu(menu.get(), 0, at.x, at.y, 0, app().mainWindow, nullptr);
 }
 
@@ -68,8 +69,10 @@ void showRowMenu(HWND list) {
 
 LRESULT CALLBACK rowMenuProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CONTEXTMENU) {
+        // While a command waits in a message box the main window still takes
+        // input, but none of the menu's commands could run: show no menu.
         try {
-            showRowMenu(window);
+            if (!app().commandRunning) showRowMenu(window);
         } catch (...) {
         }
         return 1;
@@ -78,8 +81,8 @@ LRESULT CALLBACK rowMenuProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 void subclassTableList(HWND list) {
-    app().originalListProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&rowMenuProc)));
+    app().originalListProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&rowMenuProc)));
 }
 
 // The dispatch holds the command scope around insert and delete.

@@ -19,12 +19,12 @@ TEST(RowMenuPoint, OutsideGoesToTheMiddleOfTheBottomEdgeRoundingHalvesToEven) {
         ListBounds list;
         MenuPoint expected;
     } cases[] = {
-        {{100, 200, 300, 400}, {200, 400}},   // whole middle
-        {{100, 200, 301, 400}, {200, 400}},   // 200.5 goes down to the even 200
-        {{101, 200, 302, 400}, {202, 400}},   // 201.5 goes up to the even 202
-        {{-7, -50, -4, -10}, {-6, -10}},      // -5.5 goes to -6
-        {{-6, -50, -3, -10}, {-4, -10}},      // -4.5 goes to -4
-        {{0, 0, 0, 0}, {0, 0}},               // an empty rectangle holds no point
+        {{100, 200, 300, 400}, {200, 400}},  // whole middle
+        {{100, 200, 301, 400}, {200, 400}},  // 200.5 goes down to the even 200
+        {{101, 200, 302, 400}, {202, 400}},  // 201.5 goes up to the even 202
+        {{-7, -50, -4, -10}, {-6, -10}},     // -5.5 goes to -6
+        {{-6, -50, -3, -10}, {-4, -10}},     // -4.5 goes to -4
+        {{0, 0, 0, 0}, {0, 0}},              // an empty rectangle holds no point
     };
     for (const auto& c : cases) {
         // Right and bottom edges are outside; so is any point beyond them.

@@ -174,12 +174,14 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
         CHECK_EQ(outerSize(dialog), "508x172");
         CHECK_EQ(offsetFromMain(dialog), "50,50");
         // A box added later comes after the buttons in the tab order.
-        CHECK_EQ(childIds(dialog), (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, kAdd, kDelete, kCreate,
-                                                      kCancel, 5204, 5104}));
+        CHECK_EQ(childIds(dialog),
+                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, kAdd, kDelete, kCreate, kCancel, 5204, 5104}));
 
         typeInto(GetDlgItem(dialog, 5202), "kept");
         typeInto(GetDlgItem(dialog, 5204), "lost");
+        SetFocus(GetDlgItem(dialog, kDelete));
         for (int i = 0; i < 3; ++i) send(dialog, kDelete);
+        CHECK(GetFocus() == GetDlgItem(dialog, kAdd));
         CHECK_EQ(boxCount(dialog), 1);
         CHECK(GetDlgItem(dialog, 5202) == nullptr && GetDlgItem(dialog, 5102) == nullptr);
         CHECK(!IsWindowEnabled(GetDlgItem(dialog, kDelete)));

@@ -85,6 +85,14 @@ UI_TEST(row_menu_items_and_placement) {
     CHECK_EQ(static_cast<int>(g_seen.at.x), halfToEven(list.left + list.right));
     CHECK_EQ(static_cast<int>(g_seen.at.y), static_cast<int>(list.bottom));
     CHECK_EQ(listCount(control(IDC_TABLE_LIST)), 5);
+
+    // No menu while another command waits in a message box.
+    SetCursorPos(list.left + 30, list.top + 40);
+    {
+        CommandScope running;
+        CHECK_EQ(static_cast<int>(openRowMenu({})), 1);
+    }
+    CHECK(g_seen.items.empty());
 }
 
 UI_TEST(row_menu_choice_reaches_the_main_window) {
@@ -106,7 +114,8 @@ UI_TEST(insert_goes_above_the_first_selected_row_and_keeps_the_selection) {
     CHECK_EQ(app().table.rowCount(), 11);
     CHECK_EQ(listCount(list), 11);
     const std::vector<std::string> names = listColumn(list, 0);
-    CHECK_EQ(names, (std::vector<std::string>{"r1", "r2", "New Item", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10"}));
+    CHECK_EQ(names,
+             (std::vector<std::string>{"r1", "r2", "New Item", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10"}));
     CHECK_EQ(listText(list, 2, 1), "");
     CHECK_EQ(listText(list, 3, 1), "x");
     CHECK_EQ(selectedItems(list), (std::vector<int>{3, 7}));
