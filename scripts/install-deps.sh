@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686
-          wine wine64 xvfb xauth locales imagemagick python3)
+          wine wine64 xvfb xauth x11-utils locales imagemagick python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -10,7 +10,6 @@
 #include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/edit_commands.h"
-#include "ui/table_view.h"
 
 namespace varnel {
 namespace {
@@ -53,9 +52,10 @@ public:
     }
 
     void setItemText(int32_t item, int32_t, const std::string&) override {
-        // The cell is already in the table; the owner-data list shows it once redrawn.
-        flush();
-        redrawListItem(item);
+        // The cell is already in the table; the owner-data list shows it once
+        // the item is redrawn, which is done with the other pending changes.
+        if (dirtyFirst_ < 0 || item < dirtyFirst_) dirtyFirst_ = item;
+        if (item > dirtyLast_) dirtyLast_ = item;
     }
 
     void repaintSearchBox() override {
@@ -77,6 +77,11 @@ public:
     void flush() {
         flushSelection();
         flushScroll();
+        if (dirtyFirst_ >= 0) {
+            SendMessageA(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(dirtyFirst_), static_cast<LPARAM>(dirtyLast_));
+            UpdateWindow(list_);
+            dirtyFirst_ = dirtyLast_ = -1;
+        }
     }
 
 private:
@@ -131,6 +136,8 @@ private:
     bool scrollPending_ = false;
     int32_t top_ = 0;
     int perPage_ = 1;
+    int32_t dirtyFirst_ = -1;
+    int32_t dirtyLast_ = -1;
 };
 
 }  // namespace

@@ -287,6 +287,7 @@ int main(int argc, char** argv) {
     if (thread) CloseHandle(thread);
 
     const std::string filter = argc > 1 ? argv[1] : "";
+    if (filter == "--bench") return runBench();
     const ULONGLONG runStart = GetTickCount64();
     for (const TestCase& test : registry()) {
         if (!filter.empty() && std::string(test.name).find(filter) == std::string::npos) continue;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace uitest {
@@ -27,6 +28,7 @@ void fail(const char* file, int line, const std::string& message);
 
 inline std::string show(const std::string& v) { return "\"" + v + "\""; }
 inline std::string show(const char* v) { return show(std::string(v)); }
+inline std::string show(std::string_view v) { return show(std::string(v)); }
 inline std::string show(bool v) { return v ? "true" : "false"; }
 template <typename T>
 std::string show(const T& v) {
@@ -97,5 +99,8 @@ std::string testFolder();  // an empty folder for this run, with a trailing back
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
+
+// Prints load and search figures for a big table (the --bench option).
+int runBench();
 
 }  // namespace uitest

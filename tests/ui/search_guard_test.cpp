@@ -143,3 +143,57 @@ UI_TEST(no_command_starts_while_another_waits_and_a_close_is_held) {
     // The close held during the command is carried out once it has ended.
     CHECK(waitUntil([&] { return !IsWindow(window); }));
 }
+
+UI_TEST(search_and_replace_mode_warns_about_several_terms_then_searches) {
+    startMainWindow();
+    loadFile("replace.csv", "name,city\r\nAnn,Paris\r\nBob,Rome\r\nCyd,Oslo\r\n");
+    HWND list = control(IDC_TABLE_LIST);
+    SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
+    CHECK_EQ(app().search.searchMode, 1);
+    onDialog([](HWND box) {
+        CHECK_EQ(windowText(box), "Warning");
+        CHECK_EQ(boxText(box),
+                 "You can't do a search and replace on multiple terms. Software will continue, but as a normal "
+                 "search.");
+        pressButton(box, IDOK);
+    });
+    search("rome oslo");
+    CHECK_EQ(selectedItems(list), (std::vector<int>{1, 2}));
+    CHECK_EQ(app().table.cell(2, 2), "Rome");
+}
+
+UI_TEST(selection_counts_are_grouped_in_the_resave_question) {
+    startMainWindow();
+    std::string bytes = "n\r\n";
+    for (int i = 1; i <= 1500; ++i) bytes += std::to_string(i) + "\r\n";
+    loadFile("count.csv", bytes);
+    HWND list = control(IDC_TABLE_LIST);
+    LVITEMA all{};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    onDialog([](HWND box) {
+        CHECK_EQ(boxText(box), "Would you like to save only the 1,500 selected entries?");
+        pressButton(box, IDYES);
+    });
+    onDialog([](HWND dialog) { pressButton(dialog, IDCANCEL); });
+    click(IDC_RESAVE_BUTTON);
+    CHECK_EQ(windowText(mainWindow()), "Varnel: " + testFolder() + "count.csv (1,500)");
+}
+
+UI_TEST(the_import_dialog_gives_the_focus_back_after_deactivation) {
+    startMainWindow();
+    const std::string path = testFolder() + "focus.csv";
+    writeFile(path, "a,b\r\n1,2\r\n");
+    onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
+    onDialog([](HWND dialog) {
+        HWND names = GetDlgItem(dialog, 1014);
+        SetFocus(names);
+        SendMessageA(dialog, WM_NCACTIVATE, FALSE, 0);
+        SetFocus(GetDlgItem(dialog, 1020));
+        SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
+        CHECK(GetFocus() == names);
+        pressButton(dialog, 1021);
+    });
+    click(IDC_LOAD_BUTTON);
+}
