@@ -12,6 +12,28 @@ namespace {
 
 void openEditDialog() { SendMessageA(mainWindow(), WM_COMMAND, IDM_EDIT_ROW, 0); }
 
+// Presses Enter and Escape in a box as the keyboard would; a moment later
+// checks that the dialog is still open and cancels it.
+HWND g_keyDialog = nullptr;
+bool g_openAfterKeys = false;
+
+void CALLBACK checkAfterKeys(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_openAfterKeys = IsWindow(g_keyDialog) != FALSE;
+    if (g_openAfterKeys) pressButton(g_keyDialog, 2002);
+}
+
+void pressEnterAndEscape(HWND dialog, HWND box) {
+    g_keyDialog = dialog;
+    g_openAfterKeys = false;
+    SetFocus(box);
+    for (WPARAM key : {static_cast<WPARAM>(VK_RETURN), static_cast<WPARAM>(VK_ESCAPE)}) {
+        PostMessageA(box, WM_KEYDOWN, key, 1);
+        PostMessageA(box, WM_KEYUP, key, 0xC0000001);
+    }
+    SetTimer(nullptr, 0, 100, checkAfterKeys);
+}
+
 std::string numbered(const char* prefix, size_t k) {
     std::string text(prefix);
     text += std::to_string(k);
@@ -105,6 +127,18 @@ UI_TEST(edit_dialog_cancel_and_close_write_nothing) {
         CHECK_EQ(listText(tableList(), 1, 0), "r2");
         CHECK(IsWindowEnabled(mainWindow()));
     }
+}
+
+UI_TEST(edit_dialog_stays_open_on_enter_and_escape_keys) {
+    showTable({"Name", "Town"}, {{"r1", "t1"}});
+    selectItems(tableList(), {0});
+    onDialog([](HWND dialog) {
+        typeInto(GetDlgItem(dialog, 2104), "typed");
+        pressEnterAndEscape(dialog, GetDlgItem(dialog, 2104));
+    });
+    openEditDialog();
+    CHECK(g_openAfterKeys);
+    CHECK_EQ(std::string(app().table.cell(1, 1)), "r1");
 }
 
 UI_TEST(edit_dialog_caption_groups_the_row_number) {

@@ -209,3 +209,27 @@ UI_TEST(insert_moves_runs_of_selected_rows_and_a_whole_selection) {
     CHECK_EQ(listText(list, 1, 0), "r1");
     CHECK_EQ(titleCount(), "(2,002)");
 }
+
+UI_TEST(right_click_on_a_row_selects_it_and_opens_the_menu_at_the_cursor) {
+    showTable({"Name", "Value"}, numberedRows(5));
+    HWND list = control(IDC_TABLE_LIST);
+    selectItems(list, {0});
+    RECT item{};
+    item.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+    POINT at{item.left + 20, (item.top + item.bottom) / 2};
+    POINT screen = at;
+    ClientToScreen(list, &screen);
+    SetCursorPos(screen.x, screen.y);
+
+    g_seen = SeenMenu{};
+    g_keys.clear();
+    SetTimer(nullptr, 0, 50, readMenu);
+    PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    CHECK(waitUntil([] { return !g_seen.items.empty(); }));
+    CHECK_EQ(g_seen.items.size(), size_t{3});
+    CHECK_EQ(static_cast<int>(g_seen.at.x), static_cast<int>(screen.x));
+    CHECK_EQ(static_cast<int>(g_seen.at.y), static_cast<int>(screen.y));
+    CHECK_EQ(selectedItems(list), std::vector<int>{2});
+}
