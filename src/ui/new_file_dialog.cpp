@@ -99,11 +99,8 @@ bool createNewTable(HWND dialog) {
     std::vector<std::string> texts;
     for (int i = 1; i <= app().newFileFieldCount; ++i)
         texts.push_back(getText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + i)));
-    const bool made = defineNewTable(app().table, collectFieldNames(texts),
-                                     [](std::string_view name) { return static_cast<double>(measureTextWidth(name)); });
-    if (!made) {
-        const std::string message(kNoFieldNamesMessage);
-        MessageBoxA(nullptr, message.c_str(), "Error", MB_ICONHAND | MB_SYSTEMMODAL);
+    if (!defineNewTable(app().table, collectFieldNames(texts), measureTextWidth)) {
+        messageBox(std::string(kNoFieldNamesMessage), "Error", kErrorBoxFlags);
         return false;
     }
     rebuildTableView();

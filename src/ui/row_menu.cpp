@@ -36,7 +36,7 @@ std::vector<int> selectedItems(HWND list) {
     items.reserve(static_cast<size_t>(count));
     int item = -1;
     while (static_cast<LRESULT>(items.size()) < count) {
-        item = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, item, LVNI_SELECTED));
+        item = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
         if (item < 0) break;
         items.push_back(item);
     }
