@@ -46,5 +46,10 @@ test: deps
 run: mingw64
 	scripts/run-program.sh
 
+# Figures of the command-line driver on a 1,000,000-row table made once under build/bench.
+BENCH_RUNS ?= 5
+bench: native
+	python3 bench/run_bench.py --bin build/native --data build/bench --runs $(BENCH_RUNS)
+
 clean:
 	rm -rf build

@@ -1,5 +1,6 @@
 #include "core/delimited_write.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -7,6 +8,35 @@ namespace varnel {
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
+
+// Copies `length` bytes to `w`, writing each double quote twice; returns
+// the new end. Eight bytes at a time while none of them is a quote.
+char* copyDoublingQuotes(char* w, const char* p, size_t length) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHighs = 0x8080808080808080ull;
+    constexpr uint64_t kQuotes = kOnes * '"';
+    const char* end = p + length;
+    while (end - p >= 8) {
+        uint64_t block;
+        std::memcpy(&block, p, 8);
+        const uint64_t x = block ^ kQuotes;
+        if (((x - kOnes) & ~x & kHighs) == 0) {
+            std::memcpy(w, &block, 8);
+            w += 8;
+            p += 8;
+            continue;
+        }
+        for (const char* stop = p + 8; p < stop; ++p) {
+            *w++ = *p;
+            if (*p == '"') *w++ = '"';
+        }
+    }
+    for (; p < end; ++p) {
+        *w++ = *p;
+        if (*p == '"') *w++ = '"';
+    }
+    return w;
+}
 
 // Collects output in a large buffer and hands it to the file in big writes.
 class LineWriter {
@@ -20,12 +50,40 @@ public:
     // One line of `count` texts got by `textOf(k)`, k = 1..count.
     template <typename TextOf>
     void line(int32_t count, TextOf&& textOf) {
-        for (int32_t k = 1; k <= count && !failed_; ++k) {
-            if (k > 1) put(delimiter_);
-            field(textOf(k));
+        for (int32_t k = 1; k <= count; ++k) {
+            const std::string_view text = textOf(k);
+            // Room for the text with every byte doubled, two quotes and a
+            // delimiter or the line end.
+            const size_t room = 2 * text.size() + 4;
+            if (room > kBufferSize - used_) {
+                flush();
+                if (room > kBufferSize) {
+                    longField(text, k == count);
+                    continue;
+                }
+            }
+            char* w = buffer_.get() + used_;
+            if (quoted_) {
+                *w++ = '"';
+                w = copyDoublingQuotes(w, text.data(), text.size());
+                *w++ = '"';
+            } else if (!text.empty()) {
+                std::memcpy(w, text.data(), text.size());
+                w += text.size();
+            }
+            if (k < count) {
+                *w++ = delimiter_;
+            } else {
+                *w++ = '\r';
+                *w++ = '\n';
+            }
+            used_ = static_cast<size_t>(w - buffer_.get());
         }
-        put('\r');
-        put('\n');
+        if (count == 0) {
+            if (kBufferSize - used_ < 2) flush();
+            buffer_[used_++] = '\r';
+            buffer_[used_++] = '\n';
+        }
     }
 
     bool finish() {
@@ -34,22 +92,25 @@ public:
     }
 
 private:
-    void field(std::string_view text) {
-        if (!quoted_) {
-            append(text.data(), text.size());
-            return;
-        }
-        put('"');
+    // A field too long for the buffer, written in pieces; the buffer is empty.
+    void longField(std::string_view text, bool lastField) {
+        if (quoted_) put('"');
         const char* p = text.data();
         const char* end = p + text.size();
-        // A quote inside the text is written twice.
-        while (const char* q = p < end ? static_cast<const char*>(std::memchr(p, '"', end - p)) : nullptr) {
-            append(p, static_cast<size_t>(q - p) + 1);
-            put('"');
-            p = q + 1;
+        while (p < end) {
+            const char* q = quoted_ ? static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p))) : nullptr;
+            const char* stop = q ? q + 1 : end;
+            append(p, static_cast<size_t>(stop - p));
+            if (q) put('"');
+            p = stop;
         }
-        append(p, static_cast<size_t>(end - p));
-        put('"');
+        if (quoted_) put('"');
+        if (lastField) {
+            put('\r');
+            put('\n');
+        } else {
+            put(delimiter_);
+        }
     }
 
     void put(char c) {
@@ -58,15 +119,12 @@ private:
     }
 
     void append(const char* data, size_t length) {
-        if (length <= kBufferSize - used_) {
-            std::memcpy(buffer_.get() + used_, data, length);
-            used_ += length;
-            return;
-        }
-        flush();
-        if (length >= kBufferSize) {
-            if (!failed_ && !out_.write(data, length, error_)) failed_ = true;
-            return;
+        if (length > kBufferSize - used_) {
+            flush();
+            if (length >= kBufferSize) {
+                if (!failed_ && !out_.write(data, length, error_)) failed_ = true;
+                return;
+            }
         }
         std::memcpy(buffer_.get() + used_, data, length);
         used_ += length;
@@ -104,7 +162,13 @@ WriteResult writeTable(const TableDocument& table, const std::string& path, char
                 writer.line(fields, [&](int32_t k) { return table.cellOfHandle(h, k); });
             }
         } else {
-            for (size_t i = 0; i < handles.size() && !writer.failed(); ++i) {
+            // Rows of a sorted table lie anywhere in memory: ask for them
+            // some rows ahead.
+            constexpr size_t kAhead = 12;
+            const size_t n = handles.size();
+            for (size_t i = 0; i < n && !writer.failed(); ++i) {
+                if (i + 2 * kAhead < n) table.prefetchRowSpans(handles[i + 2 * kAhead]);
+                if (i + kAhead < n) table.prefetchRowCells(handles[i + kAhead]);
                 const RowHandle h = handles[i];
                 writer.line(fields, [&](int32_t k) { return table.cellOfHandle(h, k); });
             }

@@ -122,23 +122,36 @@ public:
     }
 
     std::unique_ptr<OutputFile> openReplace(const std::string& path, std::string& error) override {
-        // A temporary file beside the target, so that the rename stays on one
-        // volume and the old file survives until the new one is complete.
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::string temp = path + ".~" + std::to_string(attempt) + ".tmp";
-            std::error_code ec;
-            if (fs::exists(temp, ec) || ec) continue;
-            FilePtr file(std::fopen(temp.c_str(), "wb"));
-            if (file) return std::make_unique<StdOutputFile>(std::move(file), path, temp);
-            break;  // the folder takes no new file: write the target itself
+        // Through a link, the file it names is the one replaced.
+        std::error_code ec;
+        std::string target = path;
+        if (fs::is_symlink(fs::symlink_status(path, ec))) {
+            const fs::path real = fs::weakly_canonical(path, ec);
+            if (!ec) target = real.string();
+        }
+        // Only a regular file (or a new one) is replaced by renaming; a
+        // device or a pipe is written as it is.
+        const fs::file_status status = fs::status(target, ec);
+        const bool replaceable = ec || !fs::exists(status) || fs::is_regular_file(status);
+        if (replaceable) {
+            // A temporary file beside the target, so that the rename stays on
+            // one volume and the old file survives until the new one is
+            // complete.
+            for (int attempt = 0; attempt < 100; ++attempt) {
+                const std::string temp = target + ".~" + std::to_string(attempt) + ".tmp";
+                if (fs::symlink_status(temp, ec).type() != fs::file_type::not_found) continue;
+                FilePtr file(std::fopen(temp.c_str(), "wb"));
+                if (file) return std::make_unique<StdOutputFile>(std::move(file), target, temp);
+                break;  // the folder takes no new file: write the target itself
+            }
         }
         errno = 0;
-        FilePtr file(std::fopen(path.c_str(), "wb"));
+        FilePtr file(std::fopen(target.c_str(), "wb"));
         if (!file) {
             error = systemError(path, errno ? errno : EACCES);
             return nullptr;
         }
-        return std::make_unique<StdOutputFile>(std::move(file), path, std::string());
+        return std::make_unique<StdOutputFile>(std::move(file), target, std::string());
     }
 };
 

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/large_memory.h"
 #include "core/text.h"
 
 namespace varnel {
@@ -102,14 +105,14 @@ double decimalValue(const char* p, const char* end) {
     return negative ? -v : v;
 }
 
-// A row's place in the sort: its handle and its key.
+// A row's place in the sort: its handle and its key, 16 bytes.
 struct NumberEntry {
     double value;
     RowHandle handle;
 };
 struct TextEntry {
-    uint64_t offset;  // into the key arena
-    uint32_t length;
+    uint64_t prefix;  // the key's first 8 bytes, big-endian, zero-padded
+    uint32_t key;     // where the key lies in the arena, in 4-byte units
     RowHandle handle;
 };
 
@@ -119,21 +122,55 @@ struct NumberOrder {
     Pivot pivotOf(const Entry& e) const { return e.value; }
     bool less(const Entry& e, Pivot p) const { return e.value < p; }
     bool greater(const Entry& e, Pivot p) const { return e.value > p; }
+    void willCompare(const Entry&, Pivot) const {}
 };
 
+// Text keys in one arena: at 4-byte unit k, the key's length (4 bytes),
+// then its bytes, then padding to the next unit.
 struct TextOrder {
     using Entry = TextEntry;
-    using Pivot = std::string_view;
+    struct Pivot {
+        uint64_t prefix;
+        const unsigned char* bytes;
+        uint32_t length;
+    };
     const char* arena;
-    Pivot pivotOf(const Entry& e) const { return {arena + e.offset, e.length}; }
-    int compare(const Entry& e, Pivot p) const {
-        const size_t n = e.length < p.size() ? e.length : p.size();
-        const int c = n ? std::memcmp(arena + e.offset, p.data(), n) : 0;
-        if (c != 0) return c;
-        return e.length < p.size() ? -1 : (e.length > p.size() ? 1 : 0);
+
+    uint32_t lengthOf(uint32_t key) const {
+        uint32_t n;
+        std::memcpy(&n, arena + static_cast<size_t>(key) * 4, 4);
+        return n;
     }
-    bool less(const Entry& e, Pivot p) const { return compare(e, p) < 0; }
-    bool greater(const Entry& e, Pivot p) const { return compare(e, p) > 0; }
+    const unsigned char* bytesOf(uint32_t key) const {
+        return reinterpret_cast<const unsigned char*>(arena + static_cast<size_t>(key) * 4 + 4);
+    }
+    Pivot pivotOf(const Entry& e) const { return {e.prefix, bytesOf(e.key), lengthOf(e.key)}; }
+    // Byte by byte as unsigned values; a key that is the beginning of the
+    // other is smaller. Equal prefixes mean the first min(8, lengths) bytes
+    // are equal already.
+    int compare(const Entry& e, const Pivot& p) const {
+        if (e.prefix != p.prefix) return e.prefix < p.prefix ? -1 : 1;
+        const uint32_t length = lengthOf(e.key);
+        const uint32_t shorter = length < p.length ? length : p.length;
+        const uint32_t known = shorter < 8 ? shorter : 8;
+        if (shorter > known) {
+            const int c = std::memcmp(bytesOf(e.key) + known, p.bytes + known, shorter - known);
+            if (c != 0) return c;
+        }
+        return length < p.length ? -1 : (length > p.length ? 1 : 0);
+    }
+    bool less(const Entry& e, const Pivot& p) const { return compare(e, p) < 0; }
+    bool greater(const Entry& e, const Pivot& p) const { return compare(e, p) > 0; }
+    // An entry the scan reaches soon: when its prefix ties with the pivot's,
+    // its key bytes will be read, so ask for them now.
+    void willCompare(const Entry& e, const Pivot& p) const {
+#if defined(__GNUC__)
+        if (e.prefix == p.prefix) __builtin_prefetch(arena + static_cast<size_t>(e.key) * 4);
+#else
+        (void)e;
+        (void)p;
+#endif
+    }
 };
 
 // The quicksort with its fixed partitioning: the middle is lo \ 2 + hi \ 2
@@ -141,11 +178,10 @@ struct TextOrder {
 // both scans and are exchanged, the left part goes on at once and the right
 // part waits on a stack. Tied rows end up where exactly this leaves them.
 template <typename Order>
-void partitionSort(std::vector<typename Order::Entry>& entries, const Order& order) {
-    using Entry = typename Order::Entry;
-    const int64_t count = static_cast<int64_t>(entries.size());
+void partitionSort(typename Order::Entry* entries, int64_t count, const Order& order) {
     if (count < 2) return;
-    Entry* e = entries.data() - 1;  // 1-based
+    constexpr int64_t kLookAhead = 8;
+    typename Order::Entry* e = entries - 1;  // 1-based
     std::vector<std::pair<int64_t, int64_t>> pending;
     pending.reserve(static_cast<size_t>(count / 5 + 11) / 2 + 1);
     int64_t lo = 1;
@@ -156,8 +192,14 @@ void partitionSort(std::vector<typename Order::Entry>& entries, const Order& ord
         int64_t i = lo;
         int64_t j = hi;
         do {
-            while (order.less(e[i], pivot)) ++i;
-            while (order.greater(e[j], pivot)) --j;
+            for (;; ++i) {
+                if (i + kLookAhead <= count) order.willCompare(e[i + kLookAhead], pivot);
+                if (!order.less(e[i], pivot)) break;
+            }
+            for (;; --j) {
+                if (j > kLookAhead) order.willCompare(e[j - kLookAhead], pivot);
+                if (!order.greater(e[j], pivot)) break;
+            }
             if (i <= j) {
                 if (i < j) std::swap(e[i], e[j]);
                 ++i;
@@ -172,6 +214,15 @@ void partitionSort(std::vector<typename Order::Entry>& entries, const Order& ord
         hi = pending.back().second;
         pending.pop_back();
     }
+}
+
+// Storage for the sort that is not zeroed first: every entry is written once
+// before it is read.
+template <typename T>
+std::unique_ptr<T[]> uninitialised(size_t count) {
+    std::unique_ptr<T[]> block(new T[count ? count : 1]);
+    adviseLargeBlock(block.get(), count * sizeof(T));
+    return block;
 }
 
 int32_t nextColumn(int32_t column, int32_t fields) { return column + 1 > fields ? 1 : column + 1; }
@@ -203,12 +254,12 @@ void sortRowsByColumn(TableDocument& table, int32_t column) {
     std::span<RowHandle> handles = table.rowHandles();
 
     const std::string_view first = table.cell(1, column);
+    const size_t n = static_cast<size_t>(rows);
     if (numericValue(first) > 0 || first == "0") {
-        std::vector<NumberEntry> entries(static_cast<size_t>(rows));
-        for (size_t r = 0; r < entries.size(); ++r)
-            entries[r] = {numericValue(table.cellOfHandle(handles[r], column)), handles[r]};
-        partitionSort(entries, NumberOrder{});
-        for (size_t r = 0; r < entries.size(); ++r) handles[r] = entries[r].handle;
+        std::unique_ptr<NumberEntry[]> entries = uninitialised<NumberEntry>(n);
+        for (size_t r = 0; r < n; ++r) entries[r] = {numericValue(table.cellOfHandle(handles[r], column)), handles[r]};
+        partitionSort(entries.get(), rows, NumberOrder{});
+        for (size_t r = 0; r < n; ++r) handles[r] = entries[r].handle;
         return;
     }
 
@@ -219,23 +270,35 @@ void sortRowsByColumn(TableDocument& table, int32_t column) {
     const int32_t c3 = nextColumn(c2, fields);
     const int32_t keyColumns[] = {column, c1, c2, c3};
     uint64_t arenaSize = 0;
-    for (RowHandle h : handles)
-        for (int32_t c : keyColumns) arenaSize += table.cellOfHandle(h, c).size();
-    if (arenaSize > std::numeric_limits<size_t>::max()) throw std::bad_alloc();
-    std::unique_ptr<char[]> arena(new char[arenaSize ? static_cast<size_t>(arenaSize) : 1]);
-    std::vector<TextEntry> entries(static_cast<size_t>(rows));
+    for (RowHandle h : handles) {
+        uint64_t length = 0;
+        for (int32_t c : keyColumns) length += table.cellOfHandle(h, c).size();
+        if (length > 0xFFFFFFFFu) throw std::length_error("sort key too long");
+        arenaSize += 4 + ((length + 3) & ~uint64_t{3});
+    }
+    if (arenaSize / 4 > 0xFFFFFFFFu || arenaSize > std::numeric_limits<size_t>::max())
+        throw std::length_error("sort keys too large");
+    std::unique_ptr<char[]> arena = uninitialised<char>(static_cast<size_t>(arenaSize));
+    std::unique_ptr<TextEntry[]> entries = uninitialised<TextEntry>(n);
     const LowerCaseTable& lower = lowerCaseTable();
     char* out = arena.get();
-    for (size_t r = 0; r < entries.size(); ++r) {
-        const char* start = out;
+    for (size_t r = 0; r < n; ++r) {
+        char* start = out;
+        out += 4;
         for (int32_t c : keyColumns) {
             const std::string_view cellText = table.cellOfHandle(handles[r], c);
             for (char ch : cellText) *out++ = static_cast<char>(lower[static_cast<unsigned char>(ch)]);
         }
-        entries[r] = {static_cast<uint64_t>(start - arena.get()), static_cast<uint32_t>(out - start), handles[r]};
+        const uint32_t length = static_cast<uint32_t>(out - start - 4);
+        std::memcpy(start, &length, 4);
+        uint64_t prefix = 0;
+        for (uint32_t i = 0; i < 8; ++i)
+            prefix = (prefix << 8) | (i < length ? static_cast<unsigned char>(start[4 + i]) : 0u);
+        while ((out - arena.get()) & 3) *out++ = 0;
+        entries[r] = {prefix, static_cast<uint32_t>((start - arena.get()) / 4), handles[r]};
     }
-    partitionSort(entries, TextOrder{arena.get()});
-    for (size_t r = 0; r < entries.size(); ++r) handles[r] = entries[r].handle;
+    partitionSort(entries.get(), rows, TextOrder{arena.get()});
+    for (size_t r = 0; r < n; ++r) handles[r] = entries[r].handle;
 }
 
 }  // namespace varnel

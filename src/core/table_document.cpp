@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/large_memory.h"
+
 namespace varnel {
 namespace {
 constexpr uint32_t kChunkSize = 1u << 20;
@@ -39,6 +41,8 @@ void TableDocument::adoptBuffer(std::unique_ptr<char[]> bytes, size_t size) {
 void TableDocument::reserveRows(size_t rows) {
     rows_.reserve(rows);
     spans_.reserve(rows * fieldNames.size());
+    adviseLargeBlock(rows_.data(), rows_.capacity() * sizeof(RowHandle));
+    adviseLargeBlock(spans_.data(), spans_.capacity() * sizeof(CellSpan));
 }
 
 RowHandle TableDocument::newBlock() {

@@ -139,6 +139,9 @@ bool runSearch(TableDocument& table, SearchState& state, SearchWindow& window) {
         SubjectBuilder subjects(table);
         const int32_t rows = table.rowCount();
         for (int32_t row = 1; row <= rows; ++row) {
+            // Other commands are refused while this one runs; should one get
+            // through anyway, never read past the rows that are left.
+            if (row > table.rowCount()) break;
             const RowHandle handle = table.rowHandles()[static_cast<size_t>(row - 1)];
             if (!matchesLowered(subjects.build(handle, state.searchField), query)) {
                 window.selectItem(row - 1, false);

@@ -104,15 +104,15 @@ void switchSearchMode() {
     setText(button, search.searchMode ? "Search+Replace" : "Search");
 }
 
-void onNotify(const NMHDR& header) {
+void onNotify(NMHDR& header) {
     if (header.idFrom != IDC_TABLE_LIST) return;
     // Display requests are answered even while a command runs.
     if (header.code == LVN_GETDISPINFOA) {
-        fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header)));
+        fillDisplayInfo(reinterpret_cast<NMLVDISPINFOA&>(header));
         return;
     }
     if (header.code == LVN_GETDISPINFOW) {
-        fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+        fillDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(header));
         return;
     }
     if (app().commandRunning) return;
@@ -312,7 +312,7 @@ INT_PTR CALLBACK mainWindowProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
             }
             break;
         case WM_NOTIFY:
-            if (window) onNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            if (window) onNotify(*reinterpret_cast<NMHDR*>(lParam));
             break;
         case WM_COMMAND:
             if (window) onCommand(wParam);

@@ -1,6 +1,8 @@
 #include "core/delimited_write.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -193,6 +195,33 @@ TEST(WriteTable, ReadOnlyFolderIsWrittenInPlace) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(readBytes(path), "id|name\r\n7|Ann\r\n");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"inplace.psv"});
+}
+
+TEST(WriteTable, ThroughALinkTheLinkedFileIsReplaced) {
+    TempFolder dir;
+    const std::string real = dir.file("real.tsv");
+    writeBytes(real, "old\r\n");
+    fs::create_symlink(real, dir.file("link.tsv"));
+    ASSERT_TRUE(writeTable(idNameTable(), dir.file("link.tsv"), '\t', nullptr, standardFileSystem()).ok);
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.tsv")));
+    EXPECT_EQ(readBytes(real), "id\tname\r\n7\tAnn\r\n");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"link.tsv", "real.tsv"}));
+}
+
+TEST(WriteTable, APipeIsWrittenNotReplaced) {
+    TempFolder dir;
+    const std::string pipe = dir.file("pipe.csv");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const WriteResult r = writeTable(idNameTable(), pipe, ',', nullptr, standardFileSystem());
+    char got[64] = {};
+    const ssize_t n = read(reader, got, sizeof got);
+    close(reader);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_EQ(std::string(got, n > 0 ? static_cast<size_t>(n) : 0), "\"id\",\"name\"\r\n\"7\",\"Ann\"\r\n");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"pipe.csv"});
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ TEST(SortRows, MatchesTheStepByStepSortOnManyTables) {
     // Few distinct values, so ties are everywhere; case variants, prefixes,
     // numbers that only look alike, and first rows that switch the mode.
     const std::vector<std::string> pool = {"", "a", "A", "b", "ab", "aB", "abc", "1", "01", "2", "10", "0",
-                                           "-5", " 7", "1e1", "&H10", "x y", "\xC9", "\xE9", "z"};
+                                           "-5", " 7", "1e1", "&H10", "x y", "\xC9", "\xE9", "z", "abcdefghij", "ABCDEFGHIJK", "abcdefgh"};
     std::mt19937 rng(1234);
     for (int round = 0; round < 3000; ++round) {
         const int fields = 1 + static_cast<int>(rng() % 5);

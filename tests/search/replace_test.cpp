@@ -130,7 +130,7 @@ TEST(SearchReplace, ConfirmationQuotesTheWholeFieldWithGroupedCounts) {
         "visible 11",
     };
     ASSERT_GE(actions.size(), 13u + expected.size());
-    EXPECT_EQ(Calls(actions.begin() + 12, actions.begin() + 12 + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(Calls(actions.begin() + 12, actions.begin() + 12 + static_cast<std::ptrdiff_t>(expected.size())), expected);
     EXPECT_EQ(s.confirmChanges, 1);
     EXPECT_EQ(t.cell(12, 1), "a dog, a dog");
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text.h"
 #include "search/fake_search_window.h"
 
 namespace varnel {
@@ -26,6 +27,16 @@ TEST(RowSubject, SpaceBeforeEveryLoweredFieldOrTheOneCell) {
     // Long cells and bytes above 127 go through the same lowering.
     t.setCell(2, 1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{\xC9\xD7\xDE");
     EXPECT_EQ(rowSubject(t, 2, 0), " abcdefghijklmnopqrstuvwxyz@[`{\xE9\xD7\xFE  ");
+}
+
+TEST(RowSubject, FollowsTheSystemsLowerCaseTable) {
+    LowerCaseTable custom = windows1252LowerCaseTable();
+    custom['I'] = 0xFD;  // a code page whose capital I lowers to a dotless i
+    setLowerCaseTable(custom);
+    TableDocument t = makeTable({"a"}, {{"LONG ENOUGH TO FILL WORDS: IIII"}});
+    const std::string subject = rowSubject(t, 1, 0);
+    setLowerCaseTable(windows1252LowerCaseTable());
+    EXPECT_EQ(subject, " long enough to f\xFDll words: \xFD\xFD\xFD\xFD");
 }
 
 TEST(RunSearch, SelectsMatchesDeselectsTheRestAndScrollsToEachMatch) {

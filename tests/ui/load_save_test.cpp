@@ -101,11 +101,9 @@ UI_TEST(load_csv_with_names_from_the_first_line) {
         GetClientRect(dialog, &client);
         CHECK_EQ(client.right, 476L);
         CHECK_EQ(client.bottom, 153L + 16 * 3);
-        POINT corner{0, 0};
         const RECT outer = windowRect(dialog);
         CHECK_EQ(outer.left, origin.x + 50);
         CHECK_EQ(outer.top, origin.y + 50);
-        (void)corner;
         CHECK(!(GetWindowLongPtrA(dialog, GWL_STYLE) & WS_SYSMENU));
         CHECK(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0) != 0);
         CHECK(IsDlgButtonChecked(dialog, 1011) == BST_CHECKED);
@@ -374,4 +372,18 @@ UI_TEST(a_failed_save_is_reported_and_the_old_file_stays) {
     click(IDC_RESAVE_BUTTON);
     CloseHandle(holder);
     CHECK_EQ(readFile(target), "old bytes");
+
+    // Once free, the file is replaced, keeping its attributes, and no
+    // temporary file is left beside it.
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    answerSaveDialog(target);
+    expectBox("Done", "File has been saved.");
+    click(IDC_RESAVE_BUTTON);
+    CHECK_EQ(readFile(target).substr(0, 21), "\"name\",\"city\",\"age\"\r\n");
+    CHECK(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((testFolder() + "vrn*").c_str(), &found);
+    CHECK(search == INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
