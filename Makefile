@@ -6,7 +6,9 @@
 JOBS ?= 2
 CMAKE_BUILD = cmake --build --preset
 
-.PHONY: all deps native native-sanitize mingw64 mingw32 test test-native test-sanitize test-ui run bench clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: fuzz all deps native native-sanitize mingw64 mingw32 test test-native test-sanitize test-ui run bench clean
 
 all: native mingw64 mingw32
 
@@ -40,6 +42,7 @@ test-ui: mingw64
 
 test: deps
 	$(MAKE) --no-print-directory test-native
+	$(MAKE) --no-print-directory test-sanitize
 	$(MAKE) --no-print-directory mingw32
 	$(MAKE) --no-print-directory test-ui
 
@@ -53,3 +56,10 @@ bench: native
 
 clean:
 	rm -rf build
+
+# libFuzzer needs clang and its runtime; make test does not (it replays the
+# committed corpus with g++).
+fuzz: deps
+	@command -v clang++ >/dev/null && dpkg-query -W -f='$${Status}' libclang-rt-14-dev 2>/dev/null | grep -q 'ok installed' \
+		|| (apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q clang libclang-rt-14-dev)
+	scripts/fuzz.sh $(FUZZ_SECONDS)

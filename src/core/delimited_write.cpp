@@ -119,6 +119,7 @@ private:
     }
 
     void append(const char* data, size_t length) {
+        if (length == 0) return;  // an empty cell's view may hold no pointer at all
         if (length > kBufferSize - used_) {
             flush();
             if (length >= kBufferSize) {
