@@ -85,6 +85,8 @@ public:
             }
             if (ReplaceFileA(target_.c_str(), temporary_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                              nullptr)) {
+                // Not every implementation carries the attributes over.
+                if (GetFileAttributesA(target_.c_str()) != attributes) SetFileAttributesA(target_.c_str(), attributes);
                 committed_ = true;
                 return true;
             }

@@ -371,4 +371,18 @@ UI_TEST(a_failed_save_is_reported_and_the_old_file_stays) {
     click(IDC_RESAVE_BUTTON);
     CloseHandle(holder);
     CHECK_EQ(readFile(target), "old bytes");
+
+    // Once free, the file is replaced, keeping its attributes, and no
+    // temporary file is left beside it.
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    answerSaveDialog(target);
+    expectBox("Done", "File has been saved.");
+    click(IDC_RESAVE_BUTTON);
+    CHECK_EQ(readFile(target).substr(0, 21), "\"name\",\"city\",\"age\"\r\n");
+    CHECK(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((testFolder() + "vrn*").c_str(), &found);
+    CHECK(search == INVALID_HANDLE_VALUE);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
