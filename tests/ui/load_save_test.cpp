@@ -227,6 +227,7 @@ UI_TEST(a_missing_file_offers_a_new_file) {
     }
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     expectBox("New File", "Would you like to create and define a new file called \"" + path + "\"?", IDYES);
+    onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND d) { pressButton(d, 5019); });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(app().newFileFieldCount, 3);
     SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
