@@ -166,11 +166,15 @@ public:
     }
 };
 
+FileSystem* g_standIn = nullptr;
+
 }  // namespace
 
 FileSystem& win32FileSystem() {
     static Win32FileSystem fileSystem;
-    return fileSystem;
+    return g_standIn ? *g_standIn : fileSystem;
 }
+
+void setFileSystemStandIn(FileSystem* standIn) { g_standIn = standIn; }
 
 }  // namespace varnel
