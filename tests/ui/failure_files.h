@@ -13,13 +13,6 @@
 
 namespace failtest {
 
-// A fresh, empty folder for one case, with a trailing backslash.
-inline std::string caseFolder(const std::string& name) {
-    const std::string folder = uitest::testFolder() + name + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 // The names in a folder, sorted ("." and ".." left out).
 inline std::vector<std::string> folderNames(const std::string& folder) {
     std::vector<std::string> names;
@@ -33,6 +26,19 @@ inline std::vector<std::string> folderNames(const std::string& folder) {
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// An empty folder for one case, with a trailing backslash. Wine reuses
+// process ids, so a folder of an earlier run may still be there: its files
+// are removed first.
+inline std::string caseFolder(const std::string& name) {
+    const std::string folder = uitest::testFolder() + name + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const std::string& old : folderNames(folder)) {
+        SetFileAttributesA((folder + old).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA((folder + old).c_str());
+    }
+    return folder;
 }
 
 // Loads `path` through the open-file dialog and the import dialog's Load.

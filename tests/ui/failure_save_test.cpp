@@ -126,3 +126,70 @@ UI_TEST(failure_save_that_fails_part_way_keeps_the_old_file) {
     CHECK_EQ(readFile(existing).substr(0, start.size()), start);
     CHECK_EQ(folderNames(folder), std::vector<std::string>{"existing.csv"});
 }
+
+namespace {
+
+// Passes everything to the Win32 file system, but just before the written
+// file replaces its target, another program opens the target without
+// sharing (and keeps it open until `release`).
+class LockBeforeReplace : public FileSystem {
+public:
+    explicit LockBeforeReplace(FileSystem& inner) : inner_(inner) {}
+    ~LockBeforeReplace() override { release(); }
+    void release() {
+        if (holder_ != INVALID_HANDLE_VALUE) CloseHandle(holder_);
+        holder_ = INVALID_HANDLE_VALUE;
+    }
+
+    std::unique_ptr<InputFile> openRead(const std::string& path, std::string& error) override {
+        return inner_.openRead(path, error);
+    }
+    std::unique_ptr<OutputFile> openReplace(const std::string& path, std::string& error) override {
+        std::unique_ptr<OutputFile> out = inner_.openReplace(path, error);
+        if (!out) return nullptr;
+        return std::make_unique<Output>(std::move(out), path, holder_);
+    }
+
+private:
+    class Output : public OutputFile {
+    public:
+        Output(std::unique_ptr<OutputFile> inner, std::string path, HANDLE& holder)
+            : inner_(std::move(inner)), path_(std::move(path)), holder_(holder) {}
+        bool write(const char* data, size_t length, std::string& error) override {
+            return inner_->write(data, length, error);
+        }
+        bool commit(std::string& error) override {
+            holder_ = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            CHECK(holder_ != INVALID_HANDLE_VALUE);
+            return inner_->commit(error);
+        }
+
+    private:
+        std::unique_ptr<OutputFile> inner_;
+        std::string path_;
+        HANDLE& holder_;
+    };
+
+    FileSystem& inner_;
+    HANDLE holder_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+UI_TEST(failure_save_to_a_file_locked_just_before_the_replace_keeps_it) {
+    startMainWindow();
+    loadPeople();
+    const std::string folder = caseFolder("save-locked-late");
+    const std::string target = folder + "target.csv";
+    writeFile(target, kOldBytes);
+    {
+        LockBeforeReplace locking(win32FileSystem());
+        StandIn standIn(locking);
+        answerSaveDialog(target);
+        expectFileError(target);
+        click(IDC_RESAVE_BUTTON);
+        locking.release();
+    }
+    CHECK_EQ(readFile(target), std::string(kOldBytes));
+    CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+}
