@@ -3,11 +3,10 @@
 # benchmark's table generator) loaded, sorted, searched and emptied through
 # the real window under Wine on a virtual display. Prints the time and memory
 # of each step; fails when the run crashes, hangs or ends in a wrong state.
-# Usage: run-stress.sh [ROWS]
+# Usage: run-stress.sh [ROWS] (or STRESS_ROWS in the environment)
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
 exe="$top/build/mingw64/varnel_ui_tests.exe"
-rows="${STRESS_ROWS:-${1:-1000000}}"
 
 if [ "${1:-}" = "--inside-display" ]; then
     table="$2"
@@ -22,6 +21,7 @@ if [ "${1:-}" = "--inside-display" ]; then
     exit $rc
 fi
 
+rows="${1:-${STRESS_ROWS:-1000000}}"
 gen="$top/build/native/varnel-gen-table"
 for f in "$exe" "$gen"; do
     [ -x "$f" ] || [ -f "$f" ] || { echo "run-stress: $f is missing (make stress builds it)" >&2; exit 1; }

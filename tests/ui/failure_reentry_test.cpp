@@ -1,7 +1,7 @@
-// Commands that arrive while a replacement waits for its confirmation: a
-// Load click, a real click on a column header, the Delete key and a close are
-// posted to the window under the "Confirm changes" box. None of them starts;
-// the replacement goes on to its end, and the held close follows it.
+// Commands that arrive while a replacement waits in its dialog or for its
+// confirmation: a Load click, a real click on a column header, the Delete key
+// and a close are posted to the window. None of them starts; the replacement
+// goes on to its end, and the held close follows it.
 #include "edit_fixture.h"
 #include "harness.h"
 #include "ui/app_state.h"
@@ -38,10 +38,15 @@ UI_TEST(failure_reentry_under_a_replace_confirmation_is_ignored) {
     CHECK_EQ(app().search.searchMode, 1);
     SetWindowTextA(control(IDC_SEARCH_TEXT), "cat");
 
-    onDialog([](HWND dialog) {
+    onDialog([&](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Search and Replace");
         edittest::typeInto(GetDlgItem(dialog, 4002), "Cow");
         SendDlgItemMessageA(dialog, 4007, BM_CLICK, 0, 0);
+        // The dialog disables the main window, but posted messages still
+        // reach it.
+        PostMessageA(control(IDC_LOAD_BUTTON), BM_CLICK, 0, 0);
+        postHeaderClick(list, 1);
+        PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
         pressButton(dialog, 4003);
     });
     expectConfirmation("In row 1/4, would you like to replace \"cat one\" with \"Cow one\"?", [&](HWND box) {
