@@ -122,7 +122,6 @@ struct NumberOrder {
     Pivot pivotOf(const Entry& e) const { return e.value; }
     bool less(const Entry& e, Pivot p) const { return e.value < p; }
     bool greater(const Entry& e, Pivot p) const { return e.value > p; }
-    void willCompare(const Entry&, Pivot) const {}
 };
 
 // Text keys in one arena: at 4-byte unit k, the key's length (4 bytes),
@@ -161,16 +160,6 @@ struct TextOrder {
     }
     bool less(const Entry& e, const Pivot& p) const { return compare(e, p) < 0; }
     bool greater(const Entry& e, const Pivot& p) const { return compare(e, p) > 0; }
-    // An entry the scan reaches soon: when its prefix ties with the pivot's,
-    // its key bytes will be read, so ask for them now.
-    void willCompare(const Entry& e, const Pivot& p) const {
-#if defined(__GNUC__)
-        if (e.prefix == p.prefix) __builtin_prefetch(arena + static_cast<size_t>(e.key) * 4);
-#else
-        (void)e;
-        (void)p;
-#endif
-    }
 };
 
 // The quicksort with its fixed partitioning: the middle is lo \ 2 + hi \ 2
@@ -180,28 +169,21 @@ struct TextOrder {
 template <typename Order>
 void partitionSort(typename Order::Entry* entries, int64_t count, const Order& order) {
     if (count < 2) return;
-    constexpr int64_t kLookAhead = 8;
-    typename Order::Entry* e = entries - 1;  // 1-based
+    auto e = [entries](int64_t row) -> typename Order::Entry& { return entries[row - 1]; };
     std::vector<std::pair<int64_t, int64_t>> pending;
     pending.reserve(static_cast<size_t>(count / 5 + 11) / 2 + 1);
     int64_t lo = 1;
     int64_t hi = count;
     for (;;) {
         const int64_t mid = lo / 2 + hi / 2;
-        const typename Order::Pivot pivot = order.pivotOf(e[mid]);
+        const typename Order::Pivot pivot = order.pivotOf(e(mid));
         int64_t i = lo;
         int64_t j = hi;
         do {
-            for (;; ++i) {
-                if (i + kLookAhead <= count) order.willCompare(e[i + kLookAhead], pivot);
-                if (!order.less(e[i], pivot)) break;
-            }
-            for (;; --j) {
-                if (j > kLookAhead) order.willCompare(e[j - kLookAhead], pivot);
-                if (!order.greater(e[j], pivot)) break;
-            }
+            while (order.less(e(i), pivot)) ++i;
+            while (order.greater(e(j), pivot)) --j;
             if (i <= j) {
-                if (i < j) std::swap(e[i], e[j]);
+                if (i < j) std::swap(e(i), e(j));
                 ++i;
                 --j;
             }

@@ -144,6 +144,8 @@ void answerFileDialog(HWND dialog, const std::string& path) {
 
 HWND mainWindow() { return varnel::app().mainWindow; }
 
+HWND findWindow(const std::string& caption) { return FindWindowA(nullptr, caption.c_str()); }
+
 HWND control(int id) { return GetDlgItem(mainWindow(), id); }
 
 void click(int id) { SendMessageA(control(id), BM_CLICK, 0, 0); }

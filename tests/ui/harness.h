@@ -75,6 +75,7 @@ bool isMessageBox(HWND dialog);
 void pressButton(HWND dialog, int id);           // posts the click: the modal loop handles it
 void answerFileDialog(HWND dialog, const std::string& path);  // types the name, presses OK
 HWND mainWindow();
+HWND findWindow(const std::string& caption);  // a top-level window of this program, by its caption
 HWND control(int id);  // a control of the main window
 void click(int id);    // a main window button, by BM_CLICK (runs the command to its end)
 RECT clientRectOf(HWND child);  // in the parent's client coordinates
