@@ -83,6 +83,13 @@ public:
                 error = systemErrorText(ERROR_ACCESS_DENIED);
                 return false;
             }
+            // Another program may have opened the target while it was being
+            // written: refuse before replacing, since a replace that fails
+            // half-way can leave a file of its own beside the target.
+            if (!UniqueFile(CreateFileA(target_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))) {
+                error = lastErrorText();
+                return false;
+            }
             if (ReplaceFileA(target_.c_str(), temporary_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                              nullptr)) {
                 // Not every implementation carries the attributes over.
@@ -166,11 +173,15 @@ public:
     }
 };
 
+FileSystem* g_standIn = nullptr;
+
 }  // namespace
 
 FileSystem& win32FileSystem() {
     static Win32FileSystem fileSystem;
-    return fileSystem;
+    return g_standIn ? *g_standIn : fileSystem;
 }
+
+void setFileSystemStandIn(FileSystem* standIn) { g_standIn = standIn; }
 
 }  // namespace varnel
