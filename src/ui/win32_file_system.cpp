@@ -98,6 +98,18 @@ public:
                 return true;
             }
             const DWORD replaceError = GetLastError();
+            if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+                // The old file is already gone and the new content is only in
+                // the temporary file: move it into place, and never delete it.
+                if (MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                    SetFileAttributesA(target_.c_str(), attributes);
+                    committed_ = true;
+                    return true;
+                }
+                error = lastErrorText() + " The new content is kept in " + temporary_ + ".";
+                committed_ = true;
+                return false;
+            }
             if (replaceError != ERROR_CALL_NOT_IMPLEMENTED && replaceError != ERROR_INVALID_FUNCTION &&
                 replaceError != ERROR_NOT_SUPPORTED) {
                 error = systemErrorText(replaceError);
