@@ -50,8 +50,13 @@ void createControls(HWND dialog, EditRowSession& s) {
         s.boxes[i - 1] =
             addControl(dialog, "EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
                        WS_EX_CLIENTEDGE, IDC_EDIT_FIELD_BASE + i, 144, y, 352, 24);
-        // Some edit controls count the creation text as a change: start unchanged.
-        if (s.boxes[i - 1]) SendMessageA(s.boxes[i - 1], EM_SETMODIFY, FALSE, 0);
+        if (HWND box = s.boxes[i - 1]) {
+            // No length limit: the box's default would let nothing be typed
+            // into a cell of more than 30,000 bytes.
+            SendMessageA(box, EM_LIMITTEXT, 0, 0);
+            // Some edit controls count the creation text as a change: start unchanged.
+            SendMessageA(box, EM_SETMODIFY, FALSE, 0);
+        }
     }
 }
 
