@@ -235,15 +235,17 @@ UI_TEST(right_click_on_a_row_selects_it_and_opens_the_menu_at_the_cursor) {
 }
 
 namespace {
+void CALLBACK endMenuAfterClose(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_seen.items.push_back(IsWindow(control(IDC_TABLE_LIST)) ? "list alive" : "list gone");
+    EndMenu();
+}
+
 void CALLBACK closeDuringMenu(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     PostMessageA(mainWindow(), WM_CLOSE, 0, 0);
     // Let the menu's own loop see the close before it ends.
-    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR next, DWORD) {
-        KillTimer(nullptr, next);
-        g_seen.items.push_back(IsWindow(control(IDC_TABLE_LIST)) ? "list alive" : "list gone");
-        EndMenu();
-    });
+    SetTimer(nullptr, 0, 100, endMenuAfterClose);
 }
 }  // namespace
 
