@@ -117,3 +117,28 @@ UI_TEST(a_very_long_cell_is_shown_cut_and_kept_whole) {
     CHECK(app().table.cell(1, 1) == longCell + "y");
     CHECK_EQ(app().table.cell(1, 2), "tail");
 }
+
+// Typing a letter in the list selects the first row whose first field begins
+// with it, letter case aside, as the plain welcome list does (the table list
+// must find its items through its owner).
+UI_TEST(typing_in_the_list_selects_the_row_that_begins_so) {
+    startMainWindow();
+    HWND welcome = control(IDC_TABLE_LIST);
+    SetFocus(welcome);
+    SendMessageA(welcome, WM_CHAR, 'p', 1);
+    CHECK_EQ(selectedItems(welcome), (std::vector<int>{5}));  // the postscript row
+
+    const std::string path = testFolder() + "letters.csv";
+    writeFile(path, "name\r\napple\r\nbanana\r\nCherry\r\ncat\r\n");
+    onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
+    onDialog([&](HWND dialog) { pressButton(dialog, kLoad); });
+    click(IDC_LOAD_BUTTON);
+    HWND list = control(IDC_TABLE_LIST);
+    SetFocus(list);
+    SendMessageA(list, WM_CHAR, 'c', 1);
+    CHECK_EQ(selectedItems(list), (std::vector<int>{2}));
+    SendMessageA(list, WM_CHAR, 'z', 1);
+    Sleep(1100);  // the typed letters are taken as one text for a moment
+    SendMessageA(list, WM_CHAR, 'b', 1);
+    CHECK_EQ(selectedItems(list), (std::vector<int>{1}));
+}
