@@ -8,7 +8,7 @@ CMAKE_BUILD = cmake --build --preset
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: fuzz all deps native native-sanitize mingw64 mingw32 test test-native test-sanitize test-ui run bench clean
+.PHONY: fuzz all deps native native-sanitize mingw64 mingw32 test test-native test-sanitize test-ui run bench stress clean
 
 all: native mingw64 mingw32
 
@@ -53,6 +53,14 @@ run: mingw64
 BENCH_RUNS ?= 5
 bench: native
 	python3 bench/run_bench.py --bin build/native --data build/bench --runs $(BENCH_RUNS)
+
+# A 1,000,000-row table loaded, sorted, searched and emptied through the real
+# window under Wine, with the time and memory of each step (not part of test).
+STRESS_ROWS ?= 1000000
+stress: mingw64
+	cmake --preset native >/dev/null
+	$(CMAKE_BUILD) native --target varnel-gen-table -j $(JOBS)
+	STRESS_ROWS=$(STRESS_ROWS) scripts/run-stress.sh
 
 clean:
 	rm -rf build

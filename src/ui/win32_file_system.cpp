@@ -83,6 +83,13 @@ public:
                 error = systemErrorText(ERROR_ACCESS_DENIED);
                 return false;
             }
+            // Another program may have opened the target while it was being
+            // written: refuse before replacing, since a replace that fails
+            // half-way can leave a file of its own beside the target.
+            if (!UniqueFile(CreateFileA(target_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))) {
+                error = lastErrorText();
+                return false;
+            }
             if (ReplaceFileA(target_.c_str(), temporary_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                              nullptr)) {
                 // Not every implementation carries the attributes over.
@@ -91,6 +98,18 @@ public:
                 return true;
             }
             const DWORD replaceError = GetLastError();
+            if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+                // The old file is already gone and the new content is only in
+                // the temporary file: move it into place, and never delete it.
+                if (MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                    SetFileAttributesA(target_.c_str(), attributes);
+                    committed_ = true;
+                    return true;
+                }
+                error = lastErrorText() + " The new content is kept in " + temporary_ + ".";
+                committed_ = true;
+                return false;
+            }
             if (replaceError != ERROR_CALL_NOT_IMPLEMENTED && replaceError != ERROR_INVALID_FUNCTION &&
                 replaceError != ERROR_NOT_SUPPORTED) {
                 error = systemErrorText(replaceError);
@@ -167,11 +186,15 @@ public:
     }
 };
 
+FileSystem* g_standIn = nullptr;
+
 }  // namespace
 
 FileSystem& win32FileSystem() {
     static Win32FileSystem fileSystem;
-    return fileSystem;
+    return g_standIn ? *g_standIn : fileSystem;
 }
+
+void setFileSystemStandIn(FileSystem* standIn) { g_standIn = standIn; }
 
 }  // namespace varnel

@@ -8,4 +8,8 @@ namespace varnel {
 
 FileSystem& win32FileSystem();
 
+// Puts another file system in the Win32 one's place for the commands (a test
+// wrapper that fails part-way, for one); null puts the Win32 one back.
+void setFileSystemStandIn(FileSystem* standIn);
+
 }  // namespace varnel

@@ -290,6 +290,7 @@ int main(int argc, char** argv) {
 
     const std::string filter = argc > 1 ? argv[1] : "";
     if (filter == "--bench") return runBench();
+    if (filter == "--stress") return runStress(argc > 2 ? argv[2] : "");
     const ULONGLONG runStart = GetTickCount64();
     for (const TestCase& test : registry()) {
         if (!filter.empty() && std::string(test.name).find(filter) == std::string::npos) continue;

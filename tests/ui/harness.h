@@ -103,5 +103,7 @@ bool fileExists(const std::string& path);
 
 // Prints load and search figures for a big table (the --bench option).
 int runBench();
+// Drives a big table file through the window step by step (the --stress option).
+int runStress(const std::string& path);
 
 }  // namespace uitest

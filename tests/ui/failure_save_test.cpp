@@ -1,0 +1,195 @@
+// Re-Save that cannot be carried out: the target held open by another
+// program, a read-only target, and a write that fails part-way. Each is
+// reported with the file's name, never as saved, and the file that was there
+// stays byte for byte, with no temporary file left beside it.
+#include <cstdint>
+#include <functional>
+
+#include "core/file_fixtures.h"
+#include "failure_files.h"
+#include "harness.h"
+#include "ui/app_state.h"
+#include "ui/win32_file_system.h"
+
+using namespace uitest;
+using namespace varnel;
+using namespace failtest;
+
+namespace {
+
+const char* const kOldBytes = "\"old\",\"file\"\r\n\"kept\",\"as is\"\r\n";
+
+// Answers the save dialog with `path` and the dialog's own question about
+// replacing an existing file with Yes.
+void answerSaveDialog(const std::string& path) {
+    onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
+    onOptionalDialog([](HWND box) { return isMessageBox(box) && GetDlgItem(box, IDYES) != nullptr; },
+                     [](HWND box) { pressButton(box, IDYES); });
+}
+
+void loadPeople() {
+    const std::string source = testFolder() + "save-source.csv";
+    writeFile(source, "name,city\r\nAnn,Paris\r\nBob,Rome\r\n");
+    loadThroughDialogs(source);
+    CHECK_EQ(listCount(control(IDC_TABLE_LIST)), 2);
+}
+
+// Puts a test file system in the commands' way for one scope.
+class StandIn {
+public:
+    explicit StandIn(FileSystem& fs) { setFileSystemStandIn(&fs); }
+    ~StandIn() { setFileSystemStandIn(nullptr); }
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+};
+
+}  // namespace
+
+UI_TEST(failure_save_to_a_held_or_read_only_file_keeps_it) {
+    startMainWindow();
+    loadPeople();
+    struct Case {
+        const char* name;
+        std::function<HANDLE(const std::string&)> hold;  // returns a handle to close afterwards, or null
+    };
+    const Case cases[] = {
+        {"held-open",
+         [](const std::string& path) {
+             HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             CHECK(h != INVALID_HANDLE_VALUE);
+             return h;
+         }},
+        {"read-only",
+         [](const std::string& path) {
+             CHECK(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+             return HANDLE{nullptr};
+         }},
+    };
+    for (const Case& c : cases) {
+        const std::string folder = caseFolder(std::string("save-") + c.name);
+        const std::string target = folder + "target.csv";
+        writeFile(target, kOldBytes);
+        HANDLE held = c.hold(target);
+        answerSaveDialog(target);
+        expectFileError(target);
+        click(IDC_RESAVE_BUTTON);
+        if (held && held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        CHECK_EQ(pendingDialogSteps(), 0);
+        CHECK_EQ(readFile(target), std::string(kOldBytes));
+        CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+        if (std::string(c.name) == "read-only") {
+            CHECK(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+    }
+    // Nothing of the table or its file state changed on the way.
+    CHECK_EQ(windowText(mainWindow()), "Varnel: " + testFolder() + "save-source.csv (2)");
+}
+
+UI_TEST(failure_save_that_fails_part_way_keeps_the_old_file) {
+    startMainWindow();
+    // More than one write buffer of rows, so that a failure can come after
+    // a full buffer has gone out.
+    const std::string source = testFolder() + "save-big.csv";
+    std::string bytes = "id,text\r\n";
+    for (int i = 1; i <= 40000; ++i) bytes += std::to_string(i) + ",a row of some forty bytes of text\r\n";
+    writeFile(source, bytes);
+    loadThroughDialogs(source);
+    CHECK_EQ(listCount(control(IDC_TABLE_LIST)), 40000);
+
+    const std::string folder = caseFolder("save-part-way");
+    const std::string existing = folder + "existing.csv";
+    const std::string fresh = folder + "fresh.csv";
+    for (uint64_t failAfter : {uint64_t{0}, uint64_t{5}, (uint64_t{1} << 20) + 17}) {
+        for (const std::string& target : {existing, fresh}) {
+            if (target == existing) writeFile(target, kOldBytes);
+            varnel::testing::FailingOutputFileSystem failing(win32FileSystem(), failAfter);
+            StandIn standIn(failing);
+            answerSaveDialog(target);
+            std::string text;
+            expectFileError(target, &text);
+            click(IDC_RESAVE_BUTTON);
+            CHECK(text.find("No space left on device") != std::string::npos);
+            if (target == existing) CHECK_EQ(readFile(target), std::string(kOldBytes));
+            CHECK_EQ(folderNames(folder), std::vector<std::string>{"existing.csv"});
+        }
+    }
+
+    // With the file system whole again the same save goes through.
+    answerSaveDialog(existing);
+    onDialog([](HWND box) {
+        CHECK_EQ(boxText(box), "File has been saved.");
+        pressButton(box, IDOK);
+    });
+    click(IDC_RESAVE_BUTTON);
+    const std::string start = "\"id\",\"text\"\r\n\"1\",\"a row of some";
+    CHECK_EQ(readFile(existing).substr(0, start.size()), start);
+    CHECK_EQ(folderNames(folder), std::vector<std::string>{"existing.csv"});
+}
+
+namespace {
+
+// Passes everything to the Win32 file system, but just before the written
+// file replaces its target, another program opens the target without
+// sharing (and keeps it open until `release`).
+class LockBeforeReplace : public FileSystem {
+public:
+    explicit LockBeforeReplace(FileSystem& inner) : inner_(inner) {}
+    ~LockBeforeReplace() override { release(); }
+    void release() {
+        if (holder_ != INVALID_HANDLE_VALUE) CloseHandle(holder_);
+        holder_ = INVALID_HANDLE_VALUE;
+    }
+
+    std::unique_ptr<InputFile> openRead(const std::string& path, std::string& error) override {
+        return inner_.openRead(path, error);
+    }
+    std::unique_ptr<OutputFile> openReplace(const std::string& path, std::string& error) override {
+        std::unique_ptr<OutputFile> out = inner_.openReplace(path, error);
+        if (!out) return nullptr;
+        return std::make_unique<Output>(std::move(out), path, holder_);
+    }
+
+private:
+    class Output : public OutputFile {
+    public:
+        Output(std::unique_ptr<OutputFile> inner, std::string path, HANDLE& holder)
+            : inner_(std::move(inner)), path_(std::move(path)), holder_(holder) {}
+        bool write(const char* data, size_t length, std::string& error) override {
+            return inner_->write(data, length, error);
+        }
+        bool commit(std::string& error) override {
+            holder_ = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            CHECK(holder_ != INVALID_HANDLE_VALUE);
+            return inner_->commit(error);
+        }
+
+    private:
+        std::unique_ptr<OutputFile> inner_;
+        std::string path_;
+        HANDLE& holder_;
+    };
+
+    FileSystem& inner_;
+    HANDLE holder_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+UI_TEST(failure_save_to_a_file_locked_just_before_the_replace_keeps_it) {
+    startMainWindow();
+    loadPeople();
+    const std::string folder = caseFolder("save-locked-late");
+    const std::string target = folder + "target.csv";
+    writeFile(target, kOldBytes);
+    {
+        LockBeforeReplace locking(win32FileSystem());
+        StandIn standIn(locking);
+        answerSaveDialog(target);
+        expectFileError(target);
+        click(IDC_RESAVE_BUTTON);
+        locking.release();
+    }
+    CHECK_EQ(readFile(target), std::string(kOldBytes));
+    CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+}
