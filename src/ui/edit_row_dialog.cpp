@@ -1,6 +1,9 @@
 // The "Edit item #" dialog: one box per field of the row being edited.
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,26 +35,39 @@ struct EditRowSession {
     HWND savedFocus = nullptr;
 };
 
+// 24 pixels per field plus `base`, kept within int for any field count.
+int rowsTall(int32_t fields, int base) {
+    return static_cast<int>(std::min<int64_t>(int64_t{24} * fields + base, INT_MAX));
+}
+
 void createControls(HWND dialog, EditRowSession& s) {
     const TableDocument& table = app().table;
     const int n = table.fieldCount();
-    placeDialog(dialog, s.owner, 507, 24 * n + 50);
-    const int buttonY = 24 * n + 16;
+    placeDialog(dialog, s.owner, 507, rowsTall(n, 50));
+    const int buttonY = rowsTall(n, 16);
     const DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
     addControl(dialog, "BUTTON", "Save Changes", button, 0, IDC_EDIT_SAVE, 304, buttonY, 112, 24);
     addControl(dialog, "BUTTON", "Cancel", button, 0, IDC_EDIT_CANCEL, 424, buttonY, 72, 24);
     s.boxes.assign(static_cast<size_t>(n), nullptr);
     for (int i = 1; i <= n; ++i) {
-        const int y = 24 * (i - 1) + 8;
+        const int y = rowsTall(i - 1, 8);
         const std::string label = table.fieldNames[i - 1] + ":";
-        addControl(dialog, "STATIC", label.c_str(), WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, 0,
-                   IDC_EDIT_LABEL_BASE + i, 8, y, 128, 24);
+        // Out of window objects (a very wide table): every further control
+        // would fail as well; the fields without a box keep their cells.
+        if (!addControl(dialog, "STATIC", label.c_str(), WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, 0,
+                        IDC_EDIT_LABEL_BASE + i, 8, y, 128, 24))
+            break;
         const std::string text(table.cell(s.row, i));
         s.boxes[i - 1] =
             addControl(dialog, "EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
                        WS_EX_CLIENTEDGE, IDC_EDIT_FIELD_BASE + i, 144, y, 352, 24);
+        HWND box = s.boxes[i - 1];
+        if (!box) break;
+        // No length limit: the box's default would let nothing be typed
+        // into a cell of more than 30,000 bytes.
+        SendMessageA(box, EM_LIMITTEXT, 0, 0);
         // Some edit controls count the creation text as a change: start unchanged.
-        if (s.boxes[i - 1]) SendMessageA(s.boxes[i - 1], EM_SETMODIFY, FALSE, 0);
+        SendMessageA(box, EM_SETMODIFY, FALSE, 0);
     }
 }
 

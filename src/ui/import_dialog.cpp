@@ -1,6 +1,10 @@
 #include "ui/import_dialog.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/delimited_read.h"
 #include "ui/app_state.h"
@@ -29,9 +33,18 @@ constexpr int kDialogWidth = 476;
 struct ImportDialog {
     int32_t fieldCount = 0;
     HWND savedFocus = nullptr;
+    // The check box of field i at index i - 1, null where the system had no
+    // window left for it. Held here because looking each one up by id walks
+    // every control of the dialog: quadratic for a wide first line.
+    std::vector<HWND> fieldBoxes;
 };
 
-void createControls(HWND dialog, const ImportDialog& state) {
+// Pixel sizes that grow with the number of fields, kept within int.
+int grownBy(int base, int32_t fields) {
+    return static_cast<int>(std::min<int64_t>(base + int64_t{16} * fields, INT_MAX));
+}
+
+void createControls(HWND dialog, ImportDialog& state) {
     const TableDocument& table = app().table;
     const int n = state.fieldCount;
     constexpr DWORD child = WS_CHILD | WS_VISIBLE;
@@ -47,28 +60,38 @@ void createControls(HWND dialog, const ImportDialog& state) {
     setText(names, table.firstLine);
     addControl(dialog, "BUTTON", "First line in file contains data", child | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
                IDC_IMPORT_FIRST_IS_DATA, 24, 80, 440, 16);
+    // The names are cut from the first line once; cutting it again for each
+    // box would be quadratic in its length.
+    const std::vector<std::string> firstLineNames = splitFields(table.firstLine, table.fileKind);
+    state.fieldBoxes.assign(static_cast<size_t>(n), nullptr);
     for (int i = 1; i <= n; ++i) {
-        const std::string text =
-            "Import field " + std::to_string(i) + " (" + fieldAt(table.firstLine, table.fileKind, i) + ")";
-        addControl(dialog, "BUTTON", text.c_str(), child | WS_TABSTOP | BS_AUTOCHECKBOX, 0, IDC_IMPORT_FIELD_BASE + i,
-                   8, 96 + 16 * i, 456, 16);
+        const std::string name = static_cast<size_t>(i) <= firstLineNames.size() ? firstLineNames[static_cast<size_t>(i - 1)] : "";
+        const std::string text = "Import field " + std::to_string(i) + " (" + name + ")";
+        HWND box = addControl(dialog, "BUTTON", text.c_str(), child | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+                              IDC_IMPORT_FIELD_BASE + i, 8, grownBy(96, i), 456, 16);
+        // Out of window objects: every further box would fail as well.
+        if (!box) break;
+        state.fieldBoxes[static_cast<size_t>(i - 1)] = box;
     }
-    addControl(dialog, "BUTTON", "Load", child | WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_IMPORT_LOAD, 328, 120 + 16 * n, 64,
-               24);
-    addControl(dialog, "BUTTON", "Cancel", child | WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_IMPORT_CANCEL, 400, 120 + 16 * n,
+    addControl(dialog, "BUTTON", "Load", child | WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_IMPORT_LOAD, 328, grownBy(120, n),
                64, 24);
+    addControl(dialog, "BUTTON", "Cancel", child | WS_TABSTOP | BS_PUSHBUTTON, 0, IDC_IMPORT_CANCEL, 400,
+               grownBy(120, n), 64, 24);
 
     CheckRadioButton(dialog, IDC_IMPORT_NAMES_FROM_FIRST, IDC_IMPORT_NAMES_MANUAL, IDC_IMPORT_NAMES_FROM_FIRST);
-    for (int i = 1; i <= n; ++i) setChecked(dialog, IDC_IMPORT_FIELD_BASE + i, true);
+    for (HWND box : state.fieldBoxes)
+        if (box) SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void loadPressed(HWND dialog, const ImportDialog& state) {
     ImportOptions options;
     options.importField.resize(static_cast<size_t>(state.fieldCount));
     bool any = false;
-    for (int i = 1; i <= state.fieldCount; ++i) {
-        const bool checked = isChecked(dialog, IDC_IMPORT_FIELD_BASE + i);
-        options.importField[static_cast<size_t>(i - 1)] = checked;
+    for (size_t k = 0; k < state.fieldBoxes.size(); ++k) {
+        // A field whose box could not be made keeps the box's start state.
+        HWND box = state.fieldBoxes[k];
+        const bool checked = !box || SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        options.importField[k] = checked;
         any = any || checked;
     }
     if (!any) {
@@ -97,7 +120,7 @@ INT_PTR CALLBACK importDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         case WM_INITDIALOG:
             state = reinterpret_cast<ImportDialog*>(lParam);
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            placeDialog(dialog, GetWindow(dialog, GW_OWNER), kDialogWidth, 153 + 16 * state->fieldCount);
+            placeDialog(dialog, GetWindow(dialog, GW_OWNER), kDialogWidth, grownBy(153, state->fieldCount));
             createControls(dialog, *state);
             SendMessageA(dialog, WM_SETICON, ICON_BIG,
                          reinterpret_cast<LPARAM>(LoadIconA(app().instance, "VARNEL")));

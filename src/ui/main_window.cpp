@@ -311,9 +311,23 @@ INT_PTR CALLBACK mainWindowProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
                 state.savedFocus = nullptr;
             }
             break;
-        case WM_NOTIFY:
-            if (window) onNotify(*reinterpret_cast<NMHDR*>(lParam));
+        case WM_NOTIFY: {
+            if (!window) break;
+            auto& header = *reinterpret_cast<NMHDR*>(lParam);
+            // The owner-data list asks its owner to find an item by its text
+            // (the user typing in the list); the answer is the notification's
+            // result, not this procedure's.
+            if (header.idFrom == IDC_TABLE_LIST &&
+                (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW)) {
+                const int found = header.code == LVN_ODFINDITEMA
+                                      ? findListItem(reinterpret_cast<const NMLVFINDITEMA&>(header))
+                                      : findListItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
+                SetWindowLongPtrA(window, DWLP_MSGRESULT, found);
+                return TRUE;
+            }
+            onNotify(header);
             break;
+        }
         case WM_COMMAND:
             if (window) onCommand(wParam);
             break;

@@ -71,8 +71,11 @@ LRESULT CALLBACK rowMenuProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_CONTEXTMENU) {
         // While a command waits in a message box the main window still takes
         // input, but none of the menu's commands could run: show no menu.
+        // The menu runs a message loop of its own; a close arriving there
+        // would destroy the list under this very call, so it is held too.
         try {
-            if (!app().commandRunning) showRowMenu(window);
+            CommandScope scope;
+            if (scope.entered()) showRowMenu(window);
         } catch (...) {
         }
         return 1;

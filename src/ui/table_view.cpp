@@ -50,6 +50,51 @@ void fillDisplayInfo(NMLVDISPINFOW& info) {
     item.pszText[got > 0 ? got : 0] = L'\0';
 }
 
+namespace {
+
+// The first row from item `start` on (and, with `wrap`, from the top again)
+// whose first field equals `text`, or begins with it when `partial`, letter
+// case aside: how the list finds an item when the user types its first letters.
+int findRow(int start, std::string_view text, bool partial, bool wrap) {
+    const TableDocument& table = app().table;
+    const int32_t rows = table.rowCount();
+    if (rows <= 0 || table.fieldCount() < 1) return -1;
+    if (start < 0 || start >= rows) start = 0;
+    const std::string wanted = toLower(text);
+    auto matches = [&](int32_t item) {
+        const std::string_view cell = table.cell(item + 1, 1);
+        if (partial ? cell.size() < wanted.size() : cell.size() != wanted.size()) return false;
+        for (size_t i = 0; i < wanted.size(); ++i)
+            if (lowerByte(static_cast<unsigned char>(cell[i])) != static_cast<unsigned char>(wanted[i])) return false;
+        return true;
+    };
+    for (int32_t item = start; item < rows; ++item)
+        if (matches(item)) return item;
+    if (wrap)
+        for (int32_t item = 0; item < start; ++item)
+            if (matches(item)) return item;
+    return -1;
+}
+
+}  // namespace
+
+int findListItem(const NMLVFINDITEMA& find) {
+    const LVFINDINFOA& info = find.lvfi;
+    if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz) return -1;
+    return findRow(find.iStart, info.psz, (info.flags & LVFI_PARTIAL) != 0, (info.flags & LVFI_WRAP) != 0);
+}
+
+int findListItem(const NMLVFINDITEMW& find) {
+    const LVFINDINFOW& info = find.lvfi;
+    if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz) return -1;
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, info.psz, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return -1;
+    std::string text(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, info.psz, -1, text.data(), bytes, nullptr, nullptr);
+    text.resize(static_cast<size_t>(bytes - 1));
+    return findRow(find.iStart, text, (info.flags & LVFI_PARTIAL) != 0, (info.flags & LVFI_WRAP) != 0);
+}
+
 void redrawListItem(int32_t item) {
     HWND list = tableList();
     SendMessageA(list, LVM_REDRAWITEMS, static_cast<WPARAM>(item), static_cast<LPARAM>(item));
@@ -100,6 +145,10 @@ void rebuildTableView() {
     subclassTableList(list);
 
     const TableDocument& table = state.table;
+    // Each column insert repaints the list at once; under a dialog with many
+    // controls (the import dialog of a wide file) that costs tens of
+    // milliseconds a column. Paint once, after the last column.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     for (int32_t k = 1; k <= table.fieldCount(); ++k) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -110,6 +159,8 @@ void rebuildTableView() {
         SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(k - 1), reinterpret_cast<LPARAM>(&column));
     }
     setRowCount(list);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
 
     HWND combo = GetDlgItem(window, IDC_FIELD_COMBO);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);

@@ -27,6 +27,12 @@ double measureTextWidth(std::string_view text);
 void fillDisplayInfo(NMLVDISPINFOA& info);
 void fillDisplayInfo(NMLVDISPINFOW& info);
 
+// Answers the owner-data list's search for an item by its text (typing in
+// the list): the index of the first item from `find.iStart` whose first
+// column matches, or -1.
+int findListItem(const NMLVFINDITEMA& find);
+int findListItem(const NMLVFINDITEMW& find);
+
 // Makes list item `item` show its current cells again (owner-data lists keep
 // no texts of their own).
 void redrawListItem(int32_t item);

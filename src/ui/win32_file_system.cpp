@@ -142,7 +142,8 @@ std::string folderOf(const std::string& path) {
 class Win32FileSystem final : public FileSystem {
 public:
     std::unique_ptr<InputFile> openRead(const std::string& path, std::string& error) override {
-        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+        // Other programs that only read the file do not stop it being read.
+        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file) {
             error = lastErrorText();

@@ -233,3 +233,35 @@ UI_TEST(right_click_on_a_row_selects_it_and_opens_the_menu_at_the_cursor) {
     CHECK_EQ(static_cast<int>(g_seen.at.y), static_cast<int>(screen.y));
     CHECK_EQ(selectedItems(list), std::vector<int>{2});
 }
+
+namespace {
+void CALLBACK endMenuAfterClose(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_seen.items.push_back(IsWindow(control(IDC_TABLE_LIST)) ? "list alive" : "list gone");
+    EndMenu();
+}
+
+void CALLBACK closeDuringMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    PostMessageA(mainWindow(), WM_CLOSE, 0, 0);
+    // Let the menu's own loop see the close before it ends.
+    SetTimer(nullptr, 0, 100, endMenuAfterClose);
+}
+}  // namespace
+
+// A close that arrives while the menu is open would destroy the list inside
+// its own context-menu handling; it waits until the menu has closed.
+UI_TEST(a_close_during_the_row_menu_is_held_until_it_closes) {
+    showTable({"Name", "Value"}, numberedRows(3));
+    HWND window = mainWindow();
+    HWND list = control(IDC_TABLE_LIST);
+    const RECT r = windowRect(list);
+    SetCursorPos(r.left + 30, r.top + 40);
+    g_seen = SeenMenu{};
+    SetTimer(nullptr, 0, 50, closeDuringMenu);
+    CHECK_EQ(static_cast<int>(SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1))),
+             1);
+    CHECK_EQ(g_seen.items, (std::vector<std::string>{"list alive"}));
+    CHECK(IsWindow(list));
+    CHECK(waitUntil([&] { return !IsWindow(window); }));
+}

@@ -274,6 +274,12 @@ UI_TEST(a_file_that_cannot_be_read_is_reported_and_the_table_stays) {
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(windowText(window), title);
     CloseHandle(holder);
+
+    // Another program that only reads the file, sharing it, does not stop it.
+    holder = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    loadThroughDialogs(locked);
+    CHECK_EQ(windowText(window), "Varnel: " + locked + " (1)");
+    CloseHandle(holder);
 }
 
 UI_TEST(a_column_click_sorts_and_refills) {
