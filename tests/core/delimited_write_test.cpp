@@ -120,10 +120,7 @@ TableDocument awkwardTable(char avoid) {
     for (const std::string& s : pool)
         if (s.find(avoid) == std::string::npos) usable.push_back(s);
     TableDocument t;
-    t.replaceTable({"first \"name\"", "", " spaced , name "}, {1, 2, 3});
-    if (avoid != ',') t.fieldNames[2] = " spaced | name ";
-    if (avoid == '|') t.fieldNames[2] = " spaced \t name ";
-    if (avoid == '\t') t.fieldNames[2] = " spaced | name ";
+    t.replaceTable({"first \"name\"", "", avoid == '|' ? " spaced ,\t name " : " spaced ,| name "}, {1, 2, 3});
     for (size_t i = 0; i < usable.size(); ++i)
         for (size_t j = 0; j < usable.size(); j += 3)
             t.appendRow({usable[i], usable[j], usable[(i + j) % usable.size()]});
