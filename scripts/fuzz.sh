@@ -23,7 +23,7 @@ for t in "${targets[@]}"; do
     rm -rf "$work" && mkdir -p "$work" "$corpus"
     echo "fuzz: running $t for ${seconds}s"
     "$exe" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix="$out/crash_${t}_" -print_final_stats=1 "$work" "$corpus" 2>&1 | tail -n 25
+        -artifact_prefix="$out/crash_${t}_" -print_final_stats=1 "$work" "$corpus" 2>&1 | grep -E '(DONE|stat::)' 
     # Keep the committed corpus small: only inputs that add coverage.
     merged="$out/merged_$t"
     rm -rf "$merged" && mkdir -p "$merged"
