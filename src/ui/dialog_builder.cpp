@@ -79,4 +79,13 @@ HWND addControl(HWND parent, const char* className, const char* text, DWORD styl
     return control;
 }
 
+void rememberFocus(HWND& saved, WPARAM wParam) {
+    if (wParam == 0) {
+        saved = GetFocus();
+    } else if (saved) {
+        SetFocus(saved);
+        saved = nullptr;
+    }
+}
+
 }  // namespace varnel

@@ -29,6 +29,10 @@ std::vector<WORD> buildDialogTemplate(const char* caption, DWORD style, DWORD ex
 // client area of exactly clientWidth x clientHeight pixels.
 void setClientSize(HWND window, int x, int y, int clientWidth, int clientHeight, UINT flags);
 
+// Focus memory on WM_NCACTIVATE: deactivation (wParam 0) keeps the focused
+// control in `saved`; the next activation gives it the focus back.
+void rememberFocus(HWND& saved, WPARAM wParam);
+
 // Creates a child control with the dialog's font.
 HWND addControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int id, int x,
                 int y, int width, int height);

@@ -94,12 +94,7 @@ INT_PTR CALLBACK editRowDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return 0;
         case WM_NCACTIVATE:
             if (!s) return 0;
-            if (wParam == 0) {
-                s->savedFocus = GetFocus();
-            } else if (s->savedFocus) {
-                SetFocus(s->savedFocus);
-                s->savedFocus = nullptr;
-            }
+            rememberFocus(s->savedFocus, wParam);
             return 0;
         case WM_COMMAND:
             // Enter and Escape arrive as ids 1 and 2, which match nothing here.

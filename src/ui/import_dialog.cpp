@@ -127,12 +127,7 @@ INT_PTR CALLBACK importDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             break;
         case WM_NCACTIVATE:
             if (!state) break;
-            if (wParam == 0) {
-                state->savedFocus = GetFocus();
-            } else if (state->savedFocus) {
-                SetFocus(state->savedFocus);
-                state->savedFocus = nullptr;
-            }
+            rememberFocus(state->savedFocus, wParam);
             break;
         case WM_COMMAND:
             if (!state || HIWORD(wParam) > 1) break;

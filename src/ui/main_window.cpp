@@ -304,12 +304,7 @@ INT_PTR CALLBACK mainWindowProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
             }
             break;
         case WM_NCACTIVATE:
-            if (wParam == 0) {
-                state.savedFocus = GetFocus();
-            } else if (state.savedFocus) {
-                SetFocus(state.savedFocus);
-                state.savedFocus = nullptr;
-            }
+            rememberFocus(state.savedFocus, wParam);
             break;
         case WM_NOTIFY: {
             if (!window) break;
