@@ -11,15 +11,6 @@ using namespace varnel;
 
 namespace {
 
-void postHeaderClick(HWND list, int column) {
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT item{};
-    SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
-    const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(header, WM_LBUTTONUP, 0, point);
-}
-
 void expectConfirmation(const std::string& text, std::function<void(HWND)> action) {
     onDialog([text, action](HWND box) {
         CHECK_EQ(windowText(box), "Confirm changes");

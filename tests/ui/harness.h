@@ -97,6 +97,9 @@ HWND startMainWindow();
 
 // ---- Files ----------------------------------------------------------------
 std::string testFolder();  // an empty folder for this run, with a trailing backslash
+// Posts a real left click on the middle of a column header of the list.
+void postHeaderClick(HWND list, int column);
+
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);

@@ -292,12 +292,7 @@ UI_TEST(a_column_click_sorts_and_refills) {
     HWND list = control(IDC_TABLE_LIST);
     selectItems(list, {1});
     // A real click on the header of the third column (age, numeric).
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT item{};
-    SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
-    const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(header, WM_LBUTTONUP, 0, point);
+    postHeaderClick(list, 2);
     CHECK(waitUntil([&] { return listText(list, 0, 0) == "Bob"; }));
     CHECK_EQ(listColumn(list, 2), (std::vector<std::string>{"7", "34", "120"}));
     CHECK_EQ(listColumn(list, 0), (std::vector<std::string>{"Bob", "Ann", "Cyd"}));

@@ -95,16 +95,6 @@ void search(const char* query, ULONGLONG& start) {
     pumpMessages();
 }
 
-// A real click on the middle of a column header.
-void clickHeader(HWND list, int column) {
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    RECT item{};
-    SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
-    const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(header, WM_LBUTTONUP, 0, point);
-}
-
 }  // namespace
 
 int runStress(const std::string& path) {
@@ -145,7 +135,7 @@ int runStress(const std::string& path) {
 
     // Sort by the fifth column (name): many equal texts.
     start = startStep();
-    clickHeader(list, 4);
+    postHeaderClick(list, 4);
     pumpMessages();
     report("sort by a column click (name)", start);
     bool ordered = true;
