@@ -37,17 +37,19 @@ test-native: native
 test-sanitize: native-sanitize
 	ctest --preset native-sanitize -j $(JOBS)
 
-test-ui: mingw64
+# The UI tests of both builds, x86_64 and the 32-bit release, each with its summary.
+test-ui: mingw64 mingw32
 	scripts/run-ui-tests.sh
 
 test: deps
 	$(MAKE) --no-print-directory test-native
 	$(MAKE) --no-print-directory test-sanitize
-	$(MAKE) --no-print-directory mingw32
 	$(MAKE) --no-print-directory test-ui
 
-run: mingw64
-	scripts/run-program.sh
+# make run starts the x86_64 build; make run ARCH=i686 the 32-bit release.
+ARCH ?= x86_64
+run: $(if $(filter i686 mingw32 32,$(ARCH)),mingw32,mingw64)
+	scripts/run-program.sh $(ARCH)
 
 # Figures of the command-line driver on a 1,000,000-row table made once under build/bench.
 BENCH_RUNS ?= 5
@@ -56,11 +58,13 @@ bench: native
 
 # A 1,000,000-row table loaded, sorted, searched and emptied through the real
 # window under Wine, with the time and memory of each step (not part of test).
+# STRESS_ARCH=i686 runs the 32-bit release.
 STRESS_ROWS ?= 1000000
-stress: mingw64
+STRESS_ARCH ?= x86_64
+stress: $(if $(filter i686 mingw32 32,$(STRESS_ARCH)),mingw32,mingw64)
 	cmake --preset native >/dev/null
 	$(CMAKE_BUILD) native --target varnel-gen-table -j $(JOBS)
-	STRESS_ROWS=$(STRESS_ROWS) scripts/run-stress.sh
+	scripts/run-stress.sh $(STRESS_ARCH) $(STRESS_ROWS)
 
 clean:
 	rm -rf build

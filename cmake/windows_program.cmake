@@ -1,6 +1,11 @@
 # The Win32 program and its UI test program (cross-built with MinGW-w64).
 # Everything is linked statically so that no MinGW DLL has to sit beside the exe.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# The 32-bit programs are large-address-aware: on 64-bit Windows they get
+# 4 GB of address space instead of 2 GB.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_link_options(-Wl,--large-address-aware)
+endif()
 file(GLOB VARNEL_UI_SOURCES CONFIGURE_DEPENDS src/ui/*.cpp)
 if(VARNEL_UI_SOURCES)
   enable_language(RC)

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686
-          wine wine64 xvfb xauth x11-utils locales imagemagick python3)
+          wine wine64 wine32:i386 xvfb xauth x11-utils locales imagemagick python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -16,6 +16,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
+  # The 32-bit Wine (for the i686 release) installs only with the i386 architecture enabled.
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   apt-get update -q
   apt-get install -y -q "${missing[@]}"
 fi

@@ -4,7 +4,12 @@
 # screen to build/screenshot.png, closes the program and exits 0.
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
-exe="$top/build/mingw64/varnel.exe"
+# Usage: run-program.sh [x86_64|i686]
+if [ "${1:-}" != "--inside-display" ]; then
+    export VARNEL_ARCH="${1:-x86_64}"
+fi
+dir="$(wine_build_dir "${VARNEL_ARCH:-x86_64}")" || exit 2
+exe="$dir/varnel.exe"
 shot="$top/build/screenshot.png"
 
 if [ ! -f "$exe" ]; then
@@ -15,7 +20,7 @@ fi
 if [ "${1:-}" = "--inside-display" ]; then
     wine_prepare_prefix
     wine_start_server
-    cd "$top/build/mingw64"
+    cd "$dir"
     wine "$exe" >/dev/null 2>&1 &
     pid=$!
     # Wait for the main window (title "Varnel") to be mapped.
@@ -49,7 +54,7 @@ fi
 
 if [ -n "${DISPLAY:-}" ]; then
     wine_prepare_prefix
-    cd "$top/build/mingw64"
+    cd "$dir"
     exec wine "$exe"
 fi
 command -v xvfb-run >/dev/null || { echo "run-program: no display and no xvfb-run" >&2; exit 1; }

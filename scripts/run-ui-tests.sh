@@ -1,40 +1,63 @@
 #!/usr/bin/env bash
-# Runs the Windows UI test program under Wine on a virtual display.
-# The test program prints "N passed, N failed" last; a run without that line
-# fails whatever the exit code (a 32-bit exe under wine64 exits 0 silently).
-# Arguments are passed to the test program (a name filter).
+# Runs the Windows UI test programs under Wine on a virtual display, one per
+# build: x86_64 and i686 (the 32-bit release) by default.
+#   run-ui-tests.sh [--arch x86_64|i686] [name filter | --bench]
+# Each program prints "N passed, N failed" last; a build whose program is
+# missing, or whose run ends without that line, fails (a 32-bit exe under a
+# Wine without its 32-bit half exits 0 silently).
 set -uo pipefail
 source "$(dirname "$0")/wine-env.sh"
-exe="$top/build/mingw64/varnel_ui_tests.exe"
 
 if [ "${1:-}" = "--inside-display" ]; then
     shift
-    wine_prepare_prefix
+    arch="$1"
+    shift
+    dir="$(wine_build_dir "$arch")" || exit 2
+    wine_prepare_prefix || exit 1
     wine_start_server
-    cd "$top/build/mingw64"
+    cd "$dir"
     # Wine's own notes go to a file; shown only when the run fails.
-    timeout -k 5 600 wine "$exe" "$@" </dev/null 2>"$top/build/ui-tests.stderr"
+    timeout -k 5 900 wine "$dir/varnel_ui_tests.exe" "$@" </dev/null 2>"$top/build/ui-tests-$arch.stderr"
     rc=$?
-    [ $rc -ne 0 ] && grep -v "FS volume label" "$top/build/ui-tests.stderr" | tail -n 40
+    [ $rc -ne 0 ] && grep -v "FS volume label" "$top/build/ui-tests-$arch.stderr" | tail -n 40
     wineserver -k >/dev/null 2>&1
     exit $rc
 fi
 
-if [ ! -f "$exe" ]; then
-    echo "run-ui-tests: no UI test program was built; nothing to run"
-    exit 0
+arches=(x86_64 i686)
+if [ "${1:-}" = "--arch" ]; then
+    arches=("$2")
+    shift 2
 fi
-log="$top/build/ui-tests.log"
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" --inside-display "$@" 2>&1 | tee "$log"
-rc=${PIPESTATUS[0]}
-[ "${1:-}" = "--bench" ] && exit "$rc"
-summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
-if [ -z "$summary" ]; then
-    echo "run-ui-tests: the UI test program printed no summary line (exit code $rc)" >&2
-    exit 1
-fi
-case "$summary" in
-    *" 0 failed"*) [ "$rc" -eq 0 ] && exit 0 ;;
-esac
-echo "run-ui-tests: failed ($summary, exit code $rc)" >&2
-exit 1
+
+failed=0
+summaries=()
+for arch in "${arches[@]}"; do
+    dir="$(wine_build_dir "$arch")" || exit 2
+    exe="$dir/varnel_ui_tests.exe"
+    if [ ! -f "$exe" ]; then
+        summaries+=("UI tests ($arch): FAILED: $exe was not built")
+        failed=1
+        continue
+    fi
+    log="$top/build/ui-tests-$arch.log"
+    echo "== UI tests ($arch): $exe"
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" --inside-display "$arch" "$@" 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    if [ "${1:-}" = "--bench" ]; then
+        [ "$rc" -eq 0 ] || failed=1
+        continue
+    fi
+    summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
+    if [ -z "$summary" ]; then
+        summaries+=("UI tests ($arch): FAILED: no summary line (exit code $rc)")
+        failed=1
+    elif [ "$rc" -ne 0 ] || [[ "$summary" != *" 0 failed"* ]]; then
+        summaries+=("UI tests ($arch): FAILED: $summary (exit code $rc)")
+        failed=1
+    else
+        summaries+=("UI tests ($arch): $summary")
+    fi
+done
+for line in "${summaries[@]}"; do echo "$line"; done
+exit $failed
