@@ -314,6 +314,7 @@ ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_pt
     if (fileSize > maxReadableFileSize() || fileSize > SIZE_MAX - 1) return {false, tooLargeMessage(path)};
     std::unique_ptr<char[]> buffer;
     try {
+        checkLargeBlock(static_cast<size_t>(fileSize) + 1);
         buffer.reset(new char[static_cast<size_t>(fileSize) + 1]);
         adviseLargeBlock(buffer.get(), static_cast<size_t>(fileSize));
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #include "core/large_memory.h"
 
+#include <atomic>
 #include <cstdint>
 
 #if defined(__linux__)
@@ -7,6 +8,15 @@
 #endif
 
 namespace varnel {
+namespace {
+std::atomic<size_t> gRefusedFrom{static_cast<size_t>(-1)};
+}
+
+void checkLargeBlock(size_t bytes) {
+    if (bytes >= gRefusedFrom.load(std::memory_order_relaxed)) throw std::bad_alloc();
+}
+
+void refuseLargeBlocksFrom(size_t bytes) { gRefusedFrom.store(bytes, std::memory_order_relaxed); }
 
 void adviseLargeBlock(void* data, size_t bytes) {
 #if defined(MADV_HUGEPAGE)

@@ -179,7 +179,7 @@ void TableDocument::compact() {
         for (size_t k = 0; k < n; ++k) live += spans_[h * n + k].length;
     if (live > kMaxStorage) throw std::length_error("table too large");
     std::unique_ptr<char[]> fresh(new char[live ? live : 1]);
-    std::vector<CellSpan> freshSpans;
+    std::vector<CellSpan, LargeBlockAllocator<CellSpan>> freshSpans;
     freshSpans.reserve(rows_.size() * n);
     uint64_t at = 0;
     for (RowHandle& h : rows_) {

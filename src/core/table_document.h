@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/file_kind.h"
+#include "core/large_memory.h"
 
 namespace varnel {
 
@@ -144,8 +145,8 @@ private:
     void compact();
     RowHandle newBlock();
 
-    std::vector<RowHandle> rows_;
-    std::vector<CellSpan> spans_;
+    std::vector<RowHandle, LargeBlockAllocator<RowHandle>> rows_;
+    std::vector<CellSpan, LargeBlockAllocator<CellSpan>> spans_;
     std::unique_ptr<char[]> base_;
     uint32_t baseSize_ = 0;
     std::vector<Chunk> chunks_;

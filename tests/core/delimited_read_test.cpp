@@ -1,4 +1,5 @@
 #include "core/delimited_read.h"
+#include "core/large_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -386,6 +387,32 @@ TEST(ImportTable, TooLargeFileIsRefused) {
     const ReadResult loaded = importTable(t, o, fakeWidth, fs);
     ASSERT_TRUE(loaded.ok);
     EXPECT_EQ(t.rowCount(), 2);
+}
+
+// No block for the file's bytes, or none for the cell spans later in the
+// load (short cells: the spans need more bytes than the file): both refuse
+// the file as too large and leave the old table.
+TEST(ImportTable, NoMemoryForTheFileOrItsCellsIsRefused) {
+    MemoryFileSystem fs;
+    std::string bytes = "a,b,c\r\n";
+    for (int i = 0; i < 200; ++i) bytes += "1,2,3\r\n";
+    fs.files["short.csv"] = bytes;
+    for (size_t refusedFrom : {bytes.size() + 1, bytes.size() + 2}) {
+        TableDocument t = oldTable();
+        t.currentFileName = "short.csv";
+        t.firstLine = "a,b,c";
+        decideFileKind(t);
+        ImportOptions o;
+        o.importField = {true, true, true};
+        refuseLargeBlocksFrom(refusedFrom);
+        const ReadResult refused = importTable(t, o, fakeWidth, fs);
+        refuseLargeBlocksFrom(SIZE_MAX);
+        EXPECT_FALSE(refused.ok) << refusedFrom;
+        EXPECT_EQ(refused.error, "The file short.csv is too large to load.");
+        EXPECT_EQ(t.fieldNames, std::vector<std::string>{"old"});
+        ASSERT_EQ(t.rowCount(), 1);
+        EXPECT_EQ(t.cell(1, 1), "kept");
+    }
 }
 
 // The CSV field rules written out plainly, one byte at a time.

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "core/delimited_read.h"
+#include "core/large_memory.h"
 #include "failure_files.h"
 #include "harness.h"
 #include "ui/app_state.h"
@@ -203,6 +204,25 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
     setMaxReadableFileSize(limit);
     CHECK(text.find("too large") != std::string::npos);
     CHECK_EQ(shownState(), before);
+
+    // No block for the file's bytes, then none for the cell spans (short
+    // rows: the spans need more bytes than the file): refused the same way.
+    const std::string shortRows = testFolder() + "short-rows.csv";
+    std::string shortBytes = "a,b,c\r\n";
+    for (int i = 0; i < 1000; ++i) shortBytes += "1,2,3\r\n";
+    writeFile(shortRows, shortBytes);
+    for (size_t refusedFrom : {shortBytes.size() + 1, shortBytes.size() + 2}) {
+        refuseLargeBlocksFrom(refusedFrom);
+        onDialog([shortRows](HWND dialog) { answerFileDialog(dialog, shortRows); });
+        onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+        std::string refused;
+        expectFileError(shortRows, &refused);
+        onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+        click(IDC_LOAD_BUTTON);
+        refuseLargeBlocksFrom(SIZE_MAX);
+        CHECK(refused.find("too large") != std::string::npos);
+        CHECK_EQ(shownState(), before);
+    }
 
     // The same file loads once nothing is in the way.
     loadThroughDialogs(path);
