@@ -8,7 +8,7 @@ CMAKE_BUILD = cmake --build --preset
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: fuzz all deps native native-sanitize mingw64 mingw32 test test-native test-sanitize test-ui run bench stress clean
+.PHONY: bench-i686 fuzz all deps native native-sanitize mingw64 mingw32 test test-native test-sanitize test-ui run bench stress clean
 
 all: native mingw64 mingw32
 
@@ -55,6 +55,11 @@ run: $(if $(filter i686 mingw32 32,$(ARCH)),mingw32,mingw64)
 BENCH_RUNS ?= 5
 bench: native
 	python3 bench/run_bench.py --bin build/native --data build/bench --runs $(BENCH_RUNS)
+
+# The 32-bit driver with and without SSE2, paired runs under Wine (not part of test).
+BENCH_PAIRS ?= 5
+bench-i686: native
+	scripts/bench-i686.sh $(BENCH_PAIRS)
 
 # A 1,000,000-row table loaded, sorted, searched and emptied through the real
 # window under Wine, with the time and memory of each step (not part of test).

@@ -13,10 +13,16 @@
 // Standard output carries only the results above; standard error carries the
 // time of each step and the peak memory. A read or write failure prints the
 // reason on standard error and exits with 1.
+#if defined(_WIN32)
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -40,12 +46,23 @@ std::optional<int64_t> searchStep(const TableDocument& table, const std::string&
     return varnel::countMatchingRows(table, needle);
 }
 
+#if defined(_WIN32)
+double cpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+#else
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+#endif
 
 // Wall time of each step, and the processor time it took (which other
 // programs on a busy machine disturb less).
@@ -65,6 +82,16 @@ private:
     double lastCpu_ = cpuSeconds();
 };
 
+#if defined(_WIN32)
+PROCESS_MEMORY_COUNTERS memoryCounters() {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    return memory;
+}
+uint64_t residentBytes() { return memoryCounters().WorkingSetSize; }
+uint64_t peakResidentBytes() { return memoryCounters().PeakWorkingSetSize; }
+#else
 uint64_t residentBytes() {
     long pages = 0, resident = 0;
     if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
@@ -79,6 +106,7 @@ uint64_t peakResidentBytes() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<uint64_t>(usage.ru_maxrss) * 1024;
 }
+#endif
 
 int fail(const std::string& reason) {
     std::fprintf(stderr, "varnel-bench: %s\n", reason.c_str());

@@ -48,3 +48,8 @@ if(VARNEL_UI_SOURCES)
     target_link_libraries(varnel_ui_tests PRIVATE varnel_ui)
   endif()
 endif()
+
+# The command-line driver as a Windows program, for the 32-bit figures under
+# Wine (scripts/bench-i686.sh); not built by default, not part of the tests.
+add_executable(varnel-bench EXCLUDE_FROM_ALL bench/varnel_bench.cpp)
+target_link_libraries(varnel-bench PRIVATE varnel_search varnel_core psapi)
