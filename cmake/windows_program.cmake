@@ -48,3 +48,10 @@ if(VARNEL_UI_SOURCES)
     target_link_libraries(varnel_ui_tests PRIVATE varnel_ui)
   endif()
 endif()
+
+# The driver behind `make screenshots` (built only on request): it starts the
+# program, works it like a user and takes pictures of its windows.
+add_executable(varnel_screenshots EXCLUDE_FROM_ALL tools/screenshot_driver.cpp)
+target_include_directories(varnel_screenshots PRIVATE src)
+target_compile_definitions(varnel_screenshots PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(varnel_screenshots PRIVATE user32 gdi32)
