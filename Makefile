@@ -74,6 +74,13 @@ stress: $(if $(filter i686 mingw32 32,$(STRESS_ARCH)),mingw32,mingw64)
 clean:
 	rm -rf build
 
+# The README's pictures under docs/, remade from the real program under Wine
+# by the screenshot driver (not part of test).
+.PHONY: screenshots
+screenshots: mingw64
+	$(CMAKE_BUILD) mingw64 --target varnel_screenshots -j $(JOBS)
+	scripts/make-screenshots.sh
+
 # libFuzzer needs clang and its runtime; make test does not (it replays the
 # committed corpus with g++).
 fuzz: deps

@@ -53,3 +53,10 @@ endif()
 # Wine (scripts/bench-i686.sh); not built by default, not part of the tests.
 add_executable(varnel-bench EXCLUDE_FROM_ALL bench/varnel_bench.cpp)
 target_link_libraries(varnel-bench PRIVATE varnel_search varnel_core psapi)
+
+# The driver behind `make screenshots` (built only on request): it starts the
+# program, works it like a user and takes pictures of its windows.
+add_executable(varnel_screenshots EXCLUDE_FROM_ALL tools/screenshot_driver.cpp)
+target_include_directories(varnel_screenshots PRIVATE src)
+target_compile_definitions(varnel_screenshots PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(varnel_screenshots PRIVATE user32 gdi32)
