@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/table_document.h"
+#include "edit/row_selection.h"
 #include "search/row_search.h"
 
 namespace varnel {
@@ -34,6 +35,10 @@ struct AppState {
     int32_t selectedRow = 0;
     int newFileFieldCount = 0;
     TableDocument table;
+    // The table list's selection (list item i is row i + 1), and what the
+    // list remembers between clicks.
+    RowSelection selection;
+    ClickMemory clicks;
     SearchState search;
     // Set while a command waits in a message box or dialog: every other
     // command (and the close) is refused meanwhile.

@@ -12,6 +12,7 @@
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
 #include "ui/edit_commands.h"
+#include "ui/list_selection.h"
 #include "ui/table_view.h"
 
 namespace varnel {
@@ -85,8 +86,12 @@ void createControls(HWND window) {
     fillWelcomeList(GetDlgItem(window, IDC_TABLE_LIST));
 }
 
-int firstSelectedRow() {
-    return static_cast<int>(SendMessageA(tableList(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) + 1;
+int32_t firstSelectedRow() {
+    HWND list = tableList();
+    // The welcome list keeps its own selection; a table list's is the program's.
+    if (!(GetWindowLongPtrA(list, GWL_STYLE) & LVS_OWNERDATA))
+        return static_cast<int32_t>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) + 1;
+    return app().selection.next(-1) + 1;
 }
 
 void editFirstSelectedRow() {
@@ -104,18 +109,25 @@ void switchSearchMode() {
     setText(button, search.searchMode ? "Search+Replace" : "Search");
 }
 
-void onNotify(NMHDR& header) {
-    if (header.idFrom != IDC_TABLE_LIST) return;
+// Returns true when the notification has a result of its own (then in
+// DWLP_MSGRESULT).
+bool onNotify(NMHDR& header) {
+    if (header.idFrom != IDC_TABLE_LIST) return false;
     // Display requests are answered even while a command runs.
     if (header.code == LVN_GETDISPINFOA) {
         fillDisplayInfo(reinterpret_cast<NMLVDISPINFOA&>(header));
-        return;
+        return false;
     }
     if (header.code == LVN_GETDISPINFOW) {
         fillDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(header));
-        return;
+        return false;
     }
-    if (app().commandRunning) return;
+    LRESULT result = 0;
+    if (handleSelectionNotify(header, result)) {
+        SetWindowLongPtrA(app().mainWindow, DWLP_MSGRESULT, result);
+        return true;
+    }
+    if (app().commandRunning) return false;
     switch (header.code) {
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
@@ -142,6 +154,7 @@ void onNotify(NMHDR& header) {
     default:
         break;
     }
+    return false;
 }
 
 void onCommand(WPARAM wParam) {
@@ -314,13 +327,13 @@ INT_PTR CALLBACK mainWindowProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
             // result, not this procedure's.
             if (header.idFrom == IDC_TABLE_LIST &&
                 (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW)) {
-                const int found = header.code == LVN_ODFINDITEMA
-                                      ? findListItem(reinterpret_cast<const NMLVFINDITEMA&>(header))
-                                      : findListItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
+                const int found = typedItemFound(
+                    header.code == LVN_ODFINDITEMA ? findListItem(reinterpret_cast<const NMLVFINDITEMA&>(header))
+                                                   : findListItem(reinterpret_cast<const NMLVFINDITEMW&>(header)));
                 SetWindowLongPtrA(window, DWLP_MSGRESULT, found);
                 return TRUE;
             }
-            onNotify(header);
+            if (onNotify(header)) return TRUE;
             break;
         }
         case WM_COMMAND:

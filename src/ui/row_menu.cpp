@@ -12,6 +12,7 @@
 #include "ui/app_state.h"
 #include "ui/edit_commands.h"
 #include "ui/handles.h"
+#include "ui/list_selection.h"
 #include "ui/table_view.h"
 
 namespace varnel {
@@ -28,20 +29,6 @@ struct RedrawPause {
         InvalidateRect(window, nullptr, TRUE);
     }
 };
-
-std::vector<int> selectedItems(HWND list) {
-    std::vector<int> items;
-    const LRESULT count = SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0);
-    if (count <= 0) return items;
-    items.reserve(static_cast<size_t>(count));
-    int item = -1;
-    while (static_cast<LRESULT>(items.size()) < count) {
-        item = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
-        if (item < 0) break;
-        items.push_back(item);
-    }
-    return items;
-}
 
 void setItemState(HWND list, int item, UINT state, UINT mask) {
     LVITEMA lv{};
@@ -68,6 +55,8 @@ void showRowMenu(HWND list) {
 }  // namespace
 
 LRESULT CALLBACK rowMenuProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (handleSelectionMessage(window, message, wParam, lParam, result)) return result;
     if (message == WM_CONTEXTMENU) {
         // While a command waits in a message box the main window still takes
         // input, but none of the menu's commands could run: show no menu.
@@ -93,31 +82,19 @@ void insertRowAtSelection() {
     HWND list = tableList();
     if (!list) return;
     TableDocument& table = app().table;
-    const std::vector<int> selected = selectedItems(list);
-    if (selected.empty()) return;
-    const int32_t row = selected.front() + 1;
+    RowSelection& selection = app().selection;
+    const int32_t first = selection.next(-1);
+    if (first < 0) return;
+    const int32_t row = first + 1;
     const int focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     const int mark = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
     if (!insertNewItemRow(table, row)) return;
     {
-        // The owner-data list keeps its selection by position, and every
-        // selected item is at or below the new row: move them all one down.
+        // The new row is unselected; the rows below it keep their selection,
+        // focus and mark one place further down.
         RedrawPause pause(list);
         SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(table.rowCount()), LVSICF_NOSCROLL);
-        const LRESULT kept = SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0);
-        if (kept == static_cast<LRESULT>(selected.size())) {
-            // Shifting a run of selected items by one changes only its ends.
-            for (size_t first = 0; first < selected.size();) {
-                size_t last = first;
-                while (last + 1 < selected.size() && selected[last + 1] == selected[last] + 1) ++last;
-                setItemState(list, selected[last] + 1, LVIS_SELECTED, LVIS_SELECTED);
-                setItemState(list, selected[first], 0, LVIS_SELECTED);
-                first = last + 1;
-            }
-        } else {
-            setItemState(list, -1, 0, LVIS_SELECTED);
-            for (int item : selected) setItemState(list, item + 1, LVIS_SELECTED, LVIS_SELECTED);
-        }
+        selection.insertAt(row - 1);
         if (focused >= row - 1) setItemState(list, focused + 1, LVIS_FOCUSED, LVIS_FOCUSED);
         if (mark >= row - 1) SendMessageA(list, LVM_SETSELECTIONMARK, 0, mark + 1);
     }
@@ -129,8 +106,8 @@ void deleteSelectedRows() {
     if (!list) return;
     TableDocument& table = app().table;
     if (table.rowCount() == 0) return;
-    std::vector<int32_t> rows;
-    for (int item : selectedItems(list)) rows.push_back(item + 1);
+    std::vector<int32_t> rows = app().selection.items();
+    for (int32_t& item : rows) ++item;
     const int32_t first = deleteRowSet(table, std::move(rows));
     if (first == 0) return;
     refillRows();

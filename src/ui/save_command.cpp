@@ -22,8 +22,7 @@ void saveCommand() {
     if (!scope.entered()) return;
     const TableDocument& table = app().table;
     if (table.rowCount() == 0) return;
-    HWND list = tableList();
-    const int selected = static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    const int32_t selected = app().selection.count();
     bool onlySelected = false;
     if (selected > 1)
         onlySelected = messageBox("Would you like to save only the " + formatCount(selected) + " selected entries?",
@@ -32,18 +31,11 @@ void saveCommand() {
     const std::string path = askFileToSave(table.currentFileName);
     if (path.empty()) return;
 
+    // The selected rows in ascending order, however they were selected.
     std::vector<int32_t> rows;
     if (onlySelected) {
-        // The selected items in ascending order, however they were selected.
-        rows.reserve(static_cast<size_t>(selected));
-        int32_t start = 1;
-        for (int i = 0; i < selected; ++i) {
-            const int item = static_cast<int>(
-                SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(start - 2), LVNI_SELECTED));
-            if (item < 0) break;
-            rows.push_back(item + 1);
-            start = item + 2;
-        }
+        rows = app().selection.items();
+        for (int32_t& item : rows) ++item;
     }
     const WriteResult result =
         writeTable(table, path, delimiterForName(path), onlySelected ? &rows : nullptr, win32FileSystem());

@@ -10,17 +10,17 @@
 #include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/edit_commands.h"
+#include "ui/list_selection.h"
 
 namespace varnel {
 namespace {
 
-// The window side of a search. A search over a million rows changes the
-// selection of every item and scrolls to every match; done one list call at
-// a time with the list repainting, that takes minutes. So the changes are
-// collected and applied in one go whenever the user is about to see the list
-// (before every message box or dialog, and at the end). The list then ends in
-// exactly the state the single steps would have left: the same selection and
-// the same first visible item.
+// The window side of a search. The selection is the program's own set,
+// which the list paints from; the scroll to the matches and the redrawing of
+// replaced rows are collected and applied in one go whenever the user is
+// about to see the list (before every message box or dialog, and at the
+// end). The list then ends in exactly the state the single steps would have
+// left: the same selection and the same first visible item.
 class Win32SearchWindow final : public SearchWindow {
 public:
     Win32SearchWindow() : list_(tableList()) {}
@@ -32,9 +32,8 @@ public:
     std::string searchText() override { return getItemText(app().mainWindow, IDC_SEARCH_TEXT); }
 
     void selectItem(int32_t item, bool selected) override {
-        if (!pending_.empty() && item != pendingFirst_ + static_cast<int32_t>(pending_.size())) flushSelection();
-        if (pending_.empty()) pendingFirst_ = item;
-        pending_.push_back(selected ? 1 : 0);
+        app().selection.set(item, selected);
+        selectionChanged_ = true;
     }
 
     void ensureVisible(int32_t item) override {
@@ -75,7 +74,8 @@ public:
     }
 
     void flush() {
-        flushSelection();
+        if (selectionChanged_) showSelection();
+        selectionChanged_ = false;
         flushScroll();
         if (dirtyFirst_ >= 0) {
             SendMessageA(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(dirtyFirst_), static_cast<LPARAM>(dirtyLast_));
@@ -85,39 +85,6 @@ public:
     }
 
 private:
-    void setState(int32_t item, bool selected) {
-        LVITEMA state{};
-        state.stateMask = LVIS_SELECTED;
-        state.state = selected ? LVIS_SELECTED : 0;
-        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
-    }
-
-    void flushSelection() {
-        if (pending_.empty()) return;
-        const int32_t count = static_cast<int32_t>(pending_.size());
-        const int32_t items = static_cast<int32_t>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
-        const bool bulk = count > 64;
-        if (bulk) SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-        if (pendingFirst_ == 0 && count >= items) {
-            // Every item is decided: clear all at once, then select the matches.
-            setState(-1, false);
-            for (int32_t i = 0; i < count; ++i)
-                if (pending_[static_cast<size_t>(i)]) setState(i, true);
-        } else {
-            for (int32_t i = 0; i < count; ++i) {
-                const int32_t item = pendingFirst_ + i;
-                const bool wanted = pending_[static_cast<size_t>(i)] != 0;
-                const bool now = SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) != 0;
-                if (wanted != now) setState(item, wanted);
-            }
-        }
-        if (bulk) {
-            SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(list_, nullptr, TRUE);
-        }
-        pending_.clear();
-    }
-
     void flushScroll() {
         if (!scrollPending_) return;
         scrollPending_ = false;
@@ -131,8 +98,7 @@ private:
     }
 
     HWND list_ = nullptr;
-    int32_t pendingFirst_ = 0;
-    std::vector<unsigned char> pending_;
+    bool selectionChanged_ = false;
     bool scrollPending_ = false;
     int32_t top_ = 0;
     int perPage_ = 1;

@@ -11,6 +11,7 @@
 #include "ui/dialog_builder.h"
 #include "ui/edit_commands.h"
 #include "ui/handles.h"
+#include "ui/list_selection.h"
 
 namespace varnel {
 namespace {
@@ -33,6 +34,7 @@ void setRowCount(HWND list) {
 
 void fillDisplayInfo(NMLVDISPINFOA& info) {
     LVITEMA& item = info.item;
+    fillSelectionState(item);
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
     const std::string_view text = cellForItem(item.iItem, item.iSubItem);
     const size_t length = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
@@ -42,6 +44,7 @@ void fillDisplayInfo(NMLVDISPINFOA& info) {
 
 void fillDisplayInfo(NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
+    fillSelectionState(item);
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
     const std::string_view text = cellForItem(item.iItem, item.iSubItem);
     const int length = static_cast<int>(std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1)));
@@ -159,6 +162,7 @@ void rebuildTableView() {
         SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(k - 1), reinterpret_cast<LPARAM>(&column));
     }
     setRowCount(list);
+    attachSelection(list, table.rowCount());
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 
@@ -180,6 +184,7 @@ void refillRows() {
     const TableDocument& table = app().table;
     if (isOwnerData(list)) {
         setRowCount(list);
+        app().selection.reset(table.rowCount());
         InvalidateRect(list, nullptr, TRUE);
         return;
     }
