@@ -123,6 +123,9 @@ public:
 
     // Largest buffer a table can address (offsets are 32-bit).
     static constexpr uint64_t kMaxStorage = 0xFFFFFFFFull;
+    // Lowers the storage the table may address below kMaxStorage, so that
+    // tests reach the compaction with small texts.
+    void limitStorage(uint64_t bytes) { storageLimit_ = bytes < kMaxStorage ? bytes : kMaxStorage; }
 
 private:
     struct Chunk {
@@ -151,6 +154,7 @@ private:
     std::vector<Chunk> chunks_;
     uint64_t nextOffset_ = 0;  // first offset not yet used
     uint64_t garbage_ = 0;     // bytes no cell refers to any more
+    uint64_t storageLimit_ = kMaxStorage;
 };
 
 }  // namespace varnel
