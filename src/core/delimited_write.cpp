@@ -52,12 +52,9 @@ public:
     void line(int32_t count, TextOf&& textOf) {
         for (int32_t k = 1; k <= count; ++k) {
             const std::string_view text = textOf(k);
-            // Room for the text with every byte doubled, two quotes and a
-            // delimiter or the line end.
-            const size_t room = 2 * text.size() + 4;
-            if (room > kBufferSize - used_) {
+            if (!fieldFits(text.size(), kBufferSize - used_)) {
                 flush();
-                if (room > kBufferSize) {
+                if (!fieldFits(text.size(), kBufferSize)) {
                     longField(text, k == count);
                     continue;
                 }
@@ -146,6 +143,8 @@ private:
 };
 
 }  // namespace
+
+bool fieldFits(size_t length, size_t room) { return room >= 4 && length <= (room - 4) / 2; }
 
 WriteResult writeTable(const TableDocument& table, const std::string& path, char delimiter,
                        const std::vector<int32_t>* rows, FileSystem& fs) {

@@ -16,6 +16,12 @@ struct WriteResult {
     std::string error;
 };
 
+// Whether a field of `length` bytes surely fits in `room` bytes of the write
+// buffer: each byte doubled (quotes are), two quotes, and a delimiter or the
+// line end. Worked out so that nothing wraps, even for a 2 GB field in a
+// 32-bit build.
+bool fieldFits(size_t length, size_t room);
+
 // Writes the names line and the rows (all rows, or the given 1-based row
 // numbers in the order given) to `path`, with the delimiter `delimiter`.
 // CSV (comma) quotes every field and doubles quotes inside; PSV and TSV write

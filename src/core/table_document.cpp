@@ -46,7 +46,12 @@ void TableDocument::reserveRows(size_t rows) {
     adviseLargeBlock(spans_.data(), spans_.capacity() * sizeof(CellSpan));
 }
 
+void TableDocument::checkRoomForRow() const {
+    if (rows_.size() >= static_cast<size_t>(rowLimit_)) throw std::length_error("too many rows");
+}
+
 RowHandle TableDocument::newBlock() {
+    checkRoomForRow();
     const size_t blocks = fieldNames.empty() ? 0 : spans_.size() / fieldNames.size();
     if (blocks >= 0xFFFFFFFFull) throw std::length_error("too many rows");
     spans_.resize(spans_.size() + fieldNames.size());
@@ -56,12 +61,14 @@ RowHandle TableDocument::newBlock() {
 void TableDocument::appendRowSpans(const CellSpan* spans) {
     const size_t n = fieldNames.size();
     const size_t blocks = n ? spans_.size() / n : rows_.size();
+    checkRoomForRow();
     if (blocks >= 0xFFFFFFFFull) throw std::length_error("too many rows");
     spans_.insert(spans_.end(), spans, spans + n);
     rows_.push_back(static_cast<RowHandle>(blocks));
 }
 
 void TableDocument::appendRow(std::span<const std::string_view> cells) {
+    checkRoomForRow();
     const size_t n = fieldNames.size();
     const size_t given = std::min(n, cells.size());
     // The row's texts go to storage in one piece. Stored one by one, a later

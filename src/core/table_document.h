@@ -7,6 +7,7 @@
 // of cell spans, so moving rows (sort, insert, delete) never touches cells.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -127,6 +128,12 @@ public:
     // tests reach the compaction with small texts.
     void limitStorage(uint64_t bytes) { storageLimit_ = bytes < kMaxStorage ? bytes : kMaxStorage; }
 
+    // Row numbers are 32-bit signed; one below the largest, so that no loop
+    // up to the row count steps past it. Adding a row beyond throws
+    // std::length_error. Tests lower the limit.
+    static constexpr int32_t kMaxRows = INT32_MAX - 1;
+    void limitRows(int32_t rows) { rowLimit_ = rows < kMaxRows ? rows : kMaxRows; }
+
 private:
     struct Chunk {
         uint64_t start = 0;  // offset of data[0] in the table's offset space
@@ -146,6 +153,7 @@ private:
     CellSpan store(std::string_view text);
     void compact();
     RowHandle newBlock();
+    void checkRoomForRow() const;
 
     std::vector<RowHandle> rows_;
     std::vector<CellSpan> spans_;
@@ -155,6 +163,7 @@ private:
     uint64_t nextOffset_ = 0;  // first offset not yet used
     uint64_t garbage_ = 0;     // bytes no cell refers to any more
     uint64_t storageLimit_ = kMaxStorage;
+    int32_t rowLimit_ = kMaxRows;
 };
 
 }  // namespace varnel

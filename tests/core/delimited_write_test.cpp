@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -108,6 +109,24 @@ TEST(WriteTable, BigTableCrossesTheBufferIntact) {
     t.appendRow({big, ""});
     expected += "\"" + big + "\",\"\"\r\n";
     EXPECT_TRUE(written(t, "big.csv") == expected);
+}
+
+// The room check for a field in the write buffer: twice the length plus
+// four, without the sum wrapping (2 * size + 4 of a field just over half the
+// size range wraps to a few bytes and would pass).
+TEST(WriteTable, FieldRoomCheckDoesNotWrap) {
+    constexpr size_t kMax = SIZE_MAX;
+    const struct {
+        size_t length;
+        size_t room;
+        bool fits;
+    } cases[] = {
+        {0, 4, true},          {0, 3, false},          {3, 10, true},          {4, 10, false},
+        {4, 12, true},         {kMax / 2, 1 << 20, false}, {kMax / 2 + 1, 1 << 20, false},
+        {kMax / 2 + 1, kMax, false}, {(kMax - 4) / 2, kMax, true}, {(kMax - 4) / 2 + 1, kMax, false},
+        {kMax, kMax, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fieldFits(c.length, c.room), c.fits) << c.length << " in " << c.room;
 }
 
 // Cells that are hard to write: quotes, both delimiters, LF, spaces at the

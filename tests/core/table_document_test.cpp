@@ -89,6 +89,25 @@ TEST(TableDocument, ARowTooLargeForTheStorageIsRefusedWhole) {
     EXPECT_EQ(t.cell(2, 3), "y");
 }
 
+// Row numbers are 32-bit: no way of adding a row goes past the limit (a
+// small one here), and a refused row changes nothing.
+TEST(TableDocument, RowsStopAtTheLargestRowNumber) {
+    TableDocument t = makeTable({{"1"}, {"2"}});
+    t.limitRows(3);
+    t.insertRowBefore(1);
+    EXPECT_EQ(t.rowCount(), 3);
+    EXPECT_THROW(t.appendRow({"4"}), std::length_error);
+    EXPECT_THROW(t.insertRowBefore(2), std::length_error);
+    const CellSpan none[3] = {};
+    EXPECT_THROW(t.appendRowSpans(none), std::length_error);
+    EXPECT_EQ(t.rowCount(), 3);
+    EXPECT_EQ(rowText(t, 2), "1||");
+    EXPECT_EQ(rowText(t, 3), "2||");
+    t.deleteRow(1);
+    t.appendRow({"4"});
+    EXPECT_EQ(rowText(t, 3), "4||");
+}
+
 TEST(TableDocument, InsertDeleteExchangeKeepWholeRows) {
     TableDocument t = makeTable({{"1", "a"}, {"2", "b"}, {"3", "c"}});
     t.insertRowBefore(2);
