@@ -26,7 +26,8 @@ bool fieldFits(size_t length, size_t room);
 // numbers in the order given) to `path`, with the delimiter `delimiter`.
 // CSV (comma) quotes every field and doubles quotes inside; PSV and TSV write
 // fields as they are. Every line ends in CR LF. The old file is replaced only
-// when the new one is complete.
+// when the new one is complete; one written in place gets its old content
+// back when the write fails.
 WriteResult writeTable(const TableDocument& table, const std::string& path, char delimiter,
                        const std::vector<int32_t>* rows, FileSystem& fs);
 
