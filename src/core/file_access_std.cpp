@@ -49,15 +49,16 @@ private:
 
 // How an output reaches its target.
 enum class Placement {
-    Beside,     // a temporary file beside the target, renamed over it at commit
-    InPlace,    // the target itself, with a copy of an existing one to put back
-    AsItIs,     // a device or a pipe: written, nothing to replace or put back
+    Beside,   // a temporary file beside the target, renamed over it at commit
+    InPlace,  // the target itself, with a copy of its old content to put back
+    Created,  // a target that was not there: removed if the write fails
+    AsItIs,   // a device or a pipe: written, nothing to replace or put back
 };
 
 class StdOutputFile final : public OutputFile {
 public:
     // `temp` is the temporary file (Beside) or the copy of the old target
-    // (InPlace; empty when there was no target).
+    // (InPlace); empty otherwise.
     StdOutputFile(FilePtr file, Placement placement, std::string target, std::string temp)
         : file_(std::move(file)), placement_(placement), target_(std::move(target)), temp_(std::move(temp)) {}
     ~StdOutputFile() override {
@@ -106,13 +107,9 @@ public:
         std::error_code ec;
         switch (placement_) {
         case Placement::Beside: fs::remove(temp_, ec); return true;
+        case Placement::Created: fs::remove(target_, ec); return true;
         case Placement::AsItIs: return true;
         case Placement::InPlace: break;
-        }
-        // No old file: remove the part written. Else put the old one back.
-        if (temp_.empty()) {
-            fs::remove(target_, ec);
-            return true;
         }
         fs::copy_file(temp_, target_, fs::copy_options::overwrite_existing, ec);
         if (ec) {
@@ -155,10 +152,11 @@ std::string copyToTemporaryFolder(const std::string& target, std::string& error)
         // Without overwrite_existing the copy is made only under a new name.
         if (fs::copy_file(target, copy, fs::copy_options::none, ec)) return copy.string();
         if (ec == std::errc::file_exists) continue;
+        error = noCopyInPlaceError(folder.string(), ec.message());
         fs::remove(copy, ec);
-        break;
+        return {};
     }
-    error = noCopyInPlaceError(folder.string(), ec ? ec.message() : "no free name");
+    error = noCopyInPlaceError(folder.string(), "every name for the copy is taken");
     return {};
 }
 
@@ -197,8 +195,8 @@ public:
         // Only a regular file (or a new one) is replaced by renaming; a
         // device or a pipe is written as it is.
         const fs::file_status status = fs::status(target, ec);
-        const bool exists = !ec && fs::exists(status);
-        const bool replaceable = ec || !exists || fs::is_regular_file(status);
+        const bool missing = status.type() == fs::file_type::not_found;
+        const bool replaceable = missing || ec || fs::is_regular_file(status);
         if (replaceable && options_.temporaryFileBesideTarget) {
             // A temporary file beside the target, so that the rename stays on
             // one volume and the old file survives until the new one is
@@ -211,9 +209,10 @@ public:
                 break;  // the folder takes no new file: write the target itself
             }
         }
-        // In place: the old content goes to the temporary folder first.
+        // In place: the old content goes to the temporary folder first (a
+        // target that could not be looked at counts as there).
         std::string copy;
-        if (replaceable && exists) {
+        if (replaceable && !missing) {
             copy = copyToTemporaryFolder(target, error);
             if (copy.empty()) return nullptr;
         }
@@ -224,8 +223,8 @@ public:
             if (!copy.empty()) fs::remove(copy, ec);
             return nullptr;
         }
-        return std::make_unique<StdOutputFile>(std::move(file), replaceable ? Placement::InPlace : Placement::AsItIs,
-                                               target, copy);
+        const Placement placement = !replaceable ? Placement::AsItIs : missing ? Placement::Created : Placement::InPlace;
+        return std::make_unique<StdOutputFile>(std::move(file), placement, target, copy);
     }
 
 private:

@@ -43,7 +43,7 @@ class Win32OutputFile final : public OutputFile {
 public:
     // `temporary` is the temporary file beside the target, or, when the
     // target itself is written (`inPlace`), the copy of its old content
-    // (empty when there was no target).
+    // (empty for a target that was not there).
     Win32OutputFile(UniqueFile file, std::string target, std::string temporary, bool inPlace)
         : file_(std::move(file)), target_(std::move(target)), temporary_(std::move(temporary)), inPlace_(inPlace) {}
 
@@ -209,6 +209,10 @@ public:
         // The target must be writable at all before a temporary file is made
         // for it: a read-only or locked target fails here with its reason.
         const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD lookError = GetLastError();
+        // Only a target known to be absent is written in place without a copy.
+        const bool missing = attributes == INVALID_FILE_ATTRIBUTES &&
+                             (lookError == ERROR_FILE_NOT_FOUND || lookError == ERROR_PATH_NOT_FOUND);
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             UniqueFile probe(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
             if (!probe) {
@@ -226,7 +230,7 @@ public:
         // No temporary file can be made beside the target: write it in place,
         // with its old content copied to the temporary folder first.
         std::string copy;
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (!missing) {
             copy = copyToTemporaryFolder(path, error);
             if (copy.empty()) return nullptr;
         }
