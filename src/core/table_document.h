@@ -7,6 +7,7 @@
 // of cell spans, so moving rows (sort, insert, delete) never touches cells.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -124,6 +125,15 @@ public:
 
     // Largest buffer a table can address (offsets are 32-bit).
     static constexpr uint64_t kMaxStorage = 0xFFFFFFFFull;
+    // Lowers the storage the table may address below kMaxStorage, so that
+    // tests reach the compaction with small texts.
+    void limitStorage(uint64_t bytes) { storageLimit_ = bytes < kMaxStorage ? bytes : kMaxStorage; }
+
+    // Row numbers are 32-bit signed; one below the largest, so that no loop
+    // up to the row count steps past it. Adding a row beyond throws
+    // std::length_error. Tests lower the limit.
+    static constexpr int32_t kMaxRows = INT32_MAX - 1;
+    void limitRows(int32_t rows) { rowLimit_ = rows < kMaxRows ? rows : kMaxRows; }
 
 private:
     struct Chunk {
@@ -144,6 +154,7 @@ private:
     CellSpan store(std::string_view text);
     void compact();
     RowHandle newBlock();
+    void checkRoomForRow() const;
 
     std::vector<RowHandle, LargeBlockAllocator<RowHandle>> rows_;
     std::vector<CellSpan, LargeBlockAllocator<CellSpan>> spans_;
@@ -152,6 +163,8 @@ private:
     std::vector<Chunk> chunks_;
     uint64_t nextOffset_ = 0;  // first offset not yet used
     uint64_t garbage_ = 0;     // bytes no cell refers to any more
+    uint64_t storageLimit_ = kMaxStorage;
+    int32_t rowLimit_ = kMaxRows;
 };
 
 }  // namespace varnel

@@ -19,6 +19,16 @@ std::string getItemText(HWND dialog, int id) { return getText(GetDlgItem(dialog,
 
 void setItemText(HWND dialog, int id, const std::string& text) { setText(GetDlgItem(dialog, id), text); }
 
+std::string doubledAmpersands(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out.push_back(c);
+        if (c == '&') out.push_back('&');
+    }
+    return out;
+}
+
 bool isChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 void setChecked(HWND dialog, int id, bool checked) {

@@ -66,7 +66,7 @@ void createControls(HWND dialog, ImportDialog& state) {
     state.fieldBoxes.assign(static_cast<size_t>(n), nullptr);
     for (int i = 1; i <= n; ++i) {
         const std::string name = static_cast<size_t>(i) <= firstLineNames.size() ? firstLineNames[static_cast<size_t>(i - 1)] : "";
-        const std::string text = "Import field " + std::to_string(i) + " (" + name + ")";
+        const std::string text = "Import field " + std::to_string(i) + " (" + doubledAmpersands(name) + ")";
         HWND box = addControl(dialog, "BUTTON", text.c_str(), child | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
                               IDC_IMPORT_FIELD_BASE + i, 8, grownBy(96, i), 456, 16);
         // Out of window objects: every further box would fail as well.
