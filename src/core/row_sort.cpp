@@ -29,8 +29,10 @@ int digitValue(char c) {
 // The x87 unit of 32-bit x86 rounds every result to 64 bits and again to 53
 // when it is stored: m / 10^k then misses the nearest double for about one
 // short decimal in two thousand, and so does the library's own m * 10^k.
-// Numbers are read with the unit set to the 53 bits of a double.
-#if defined(__i386__) && defined(__GNUC__) && !defined(__SSE2_MATH__)
+// Numbers are read with the unit set to the 53 bits of a double; also when
+// the program's own arithmetic is SSE2, since the C library's conversion
+// (used for long numbers) still computes on the x87 unit.
+#if defined(__i386__) && defined(__GNUC__)
 class DoublePrecisionScope {
 public:
     DoublePrecisionScope() {
