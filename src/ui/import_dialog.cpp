@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
 #include "ui/read_errors.h"
+#include "ui/system_memory.h"
 #include "ui/table_view.h"
 #include "ui/win32_file_system.h"
 
@@ -102,11 +103,13 @@ void loadPressed(HWND dialog, const ImportDialog& state) {
     options.manualNamesLine = getItemText(dialog, IDC_IMPORT_MANUAL_NAMES);
     options.firstLineIsData = isChecked(dialog, IDC_IMPORT_FIRST_IS_DATA);
 
+    options.memoryAvailable = memoryForNewTable();
+
     TableDocument& table = app().table;
     const ReadResult result = importTable(table, options, measureTextWidth, win32FileSystem());
     if (!result.ok) {
         // The old table stays; the user may try again or cancel.
-        showReadError(table.currentFileName, result.error);
+        showReadError(table.currentFileName, result);
         return;
     }
     rebuildTableView();

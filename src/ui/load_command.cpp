@@ -53,7 +53,7 @@ void loadCommand() {
     std::string firstLine;
     const ReadResult result = readFirstLine(win32FileSystem(), path, firstLine);
     if (!result.ok) {
-        showReadError(path, result.error);
+        showReadError(path, result);
         return;
     }
     table.firstLine = std::move(firstLine);
