@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/app_state.h"
+#include "ui/handles.h"
 
 namespace varnel {
 namespace {
@@ -79,6 +80,26 @@ HWND addControl(HWND parent, const char* className, const char* text, DWORD styl
     if (setLater) SetWindowTextA(control, text);
     SendMessageA(control, WM_SETFONT, SendMessageA(parent, WM_GETFONT, 0, 0), FALSE);
     return control;
+}
+
+void skipPaintingOffScreen(HWND dialog) {
+    RECT screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    screen.right = screen.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    screen.bottom = screen.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&screen), 2);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    RECT seen{};
+    IntersectRect(&seen, &client, &screen);
+    if (EqualRect(&seen, &client)) return;
+    UniqueRegion unseen(CreateRectRgnIndirect(&client));
+    UniqueRegion onScreen(CreateRectRgnIndirect(&seen));
+    if (!unseen || !onScreen || CombineRgn(unseen.get(), unseen.get(), onScreen.get(), RGN_DIFF) == ERROR) return;
+    RedrawWindow(dialog, nullptr, unseen.get(), RDW_VALIDATE | RDW_ALLCHILDREN);
+}
+
+void repaintDialog(HWND dialog) {
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void rememberFocus(HWND& saved, WPARAM wParam) {

@@ -9,6 +9,14 @@
 
 namespace varnel {
 
+// The system places no window lower than 32,767 pixels (a position further
+// down is taken as 32,767, and Wine also cuts a window's height there). A
+// dialog with a row of controls per field keeps its client area within this
+// height, which leaves room for the tallest frame and caption; its controls
+// then sit where they belong. A few thousand controls are also far within
+// the 10,000 window objects Windows gives a process.
+constexpr int kMaxDialogClientHeight = 32200;
+
 // WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | DS_NOFAILCREATE
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK | DS_SETFONT | DS_NOFAILCREATE;
 
@@ -32,6 +40,15 @@ void setClientSize(HWND window, int x, int y, int clientWidth, int clientHeight,
 // Focus memory on WM_NCACTIVATE: deactivation (wParam 0) keeps the focused
 // control in `saved`; the next activation gives it the focus back.
 void rememberFocus(HWND& saved, WPARAM wParam);
+
+// A dialog with a control per field can be many screens tall, and the system
+// sends every control its WM_PAINT, on the screen or not. Run on the
+// dialog's own WM_PAINT, which comes before its controls': the part of the
+// dialog outside the screen counts as painted, for the controls too. Run
+// repaintDialog on WM_MOVE and WM_DISPLAYCHANGE, so that whatever comes into
+// view then is painted.
+void skipPaintingOffScreen(HWND dialog);
+void repaintDialog(HWND dialog);
 
 // Creates a child control with the dialog's font. The text shows as given,
 // whatever byte it begins with and however long it is.

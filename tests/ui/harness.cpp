@@ -1,10 +1,12 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "ui/app_state.h"
@@ -68,7 +70,21 @@ void CALLBACK stepTimer(HWND, UINT, UINT_PTR id, DWORD) {
     step.action(dialog);
 }
 
+// The emulated window quota: windows made while it is set, still alive.
+bool g_windowQuotaSet = false;
+size_t g_windowQuota = 0;
+int g_refusalsLeft = 0;
+std::set<HWND> g_quotaWindows;
+
 LRESULT CALLBACK cbtHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (g_windowQuotaSet && code == HCBT_CREATEWND) {
+        if (g_quotaWindows.size() >= g_windowQuota) {
+            if (--g_refusalsLeft <= 0) g_windowQuotaSet = false;
+            return 1;  // refused: CreateWindowEx fails
+        }
+        g_quotaWindows.insert(reinterpret_cast<HWND>(wParam));
+    }
+    if (code == HCBT_DESTROYWND) g_quotaWindows.erase(reinterpret_cast<HWND>(wParam));
     if (code == HCBT_ACTIVATE) {
         HWND window = reinterpret_cast<HWND>(wParam);
         if (window != varnel::app().mainWindow && className(window) == "#32770") {
@@ -105,6 +121,13 @@ void fail(const char* file, int line, const std::string& message) {
     std::fflush(stdout);
 }
 
+void limitNewWindows(int count, int refusals) {
+    g_windowQuotaSet = count >= 0;
+    g_windowQuota = count >= 0 ? static_cast<size_t>(count) : 0;
+    g_refusalsLeft = refusals;
+    g_quotaWindows.clear();
+}
+
 void onDialog(DialogAction action) { g_steps.push_back({nullptr, std::move(action), false}); }
 
 void onOptionalDialog(DialogMatch match, DialogAction action) {
@@ -118,8 +141,9 @@ int pendingDialogSteps() {
 }
 
 std::string windowText(HWND window) {
-    char text[4096] = "";
-    GetWindowTextA(window, text, sizeof text);
+    std::string text(static_cast<size_t>(std::max(GetWindowTextLengthA(window), 0)) + 1, '\0');
+    const int got = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return text;
 }
 
@@ -317,6 +341,7 @@ int main(int argc, char** argv) {
         if (pendingDialogSteps() > 0)
             fail(__FILE__, __LINE__, std::to_string(pendingDialogSteps()) + " expected dialog(s) never appeared");
         g_steps.clear();
+        limitNewWindows(-1);
         if (mainWindow() && IsWindow(mainWindow())) DestroyWindow(mainWindow());
         pumpMessages();
         const ULONGLONG took = GetTickCount64() - g_testStart.load();

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -66,6 +67,15 @@ void onDialog(DialogAction action);
 void onOptionalDialog(DialogMatch match, DialogAction action);
 // Required steps not yet used.
 int pendingDialogSteps();
+
+// ---- Too many windows -----------------------------------------------------
+// Emulates the system's quota of window objects, which Wine lacks: from now
+// on, at most `count` more windows of this thread may exist (a window made
+// now and destroyed later makes room again); further ones are refused, as
+// Windows refuses a process past its quota. The limit is lifted by -1, by
+// the end of each test, or after `refusals` windows have been refused (so
+// that what comes after a failed dialog, a message box for one, has room).
+void limitNewWindows(int count, int refusals = INT_MAX);
 
 // ---- Reading and driving windows ------------------------------------------
 std::string windowText(HWND window);
