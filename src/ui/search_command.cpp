@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/edit_commands.h"
 #include "ui/list_selection.h"
+#include "ui/table_view.h"
 
 namespace varnel {
 namespace {
@@ -28,7 +29,7 @@ public:
     Win32SearchWindow(const Win32SearchWindow&) = delete;
     Win32SearchWindow& operator=(const Win32SearchWindow&) = delete;
 
-    std::string fieldSelectorText() override { return getItemText(app().mainWindow, IDC_FIELD_COMBO); }
+    std::string fieldSelectorText() override { return fieldSelectorName(); }
     std::string searchText() override { return getItemText(app().mainWindow, IDC_SEARCH_TEXT); }
 
     void selectItem(int32_t item, bool selected) override {

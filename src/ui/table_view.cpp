@@ -125,6 +125,18 @@ int fitColumnWidth(int32_t field, int windowWidth) {
     return static_cast<int>(std::clamp(width, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
+std::string fieldSelectorName() {
+    HWND combo = GetDlgItem(app().mainWindow, IDC_FIELD_COMBO);
+    const std::string shown = getText(combo);
+    const TableDocument& table = app().table;
+    const LRESULT chosen = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    if (chosen >= 1 && chosen <= table.fieldCount()) {
+        const std::string& name = table.fieldNames[static_cast<size_t>(chosen - 1)];
+        if (shown == shownText(name)) return name;
+    }
+    return shown;
+}
+
 void updateTitle() {
     const TableDocument& table = app().table;
     setText(app().mainWindow,
@@ -169,9 +181,11 @@ void rebuildTableView() {
     HWND combo = GetDlgItem(window, IDC_FIELD_COMBO);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     SendMessageA(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("All"));
+    // A name too long for the box would be refused (and its item missing):
+    // long names are shown shortened, and the item stands for its field.
     for (int32_t k = 1; k <= table.fieldCount(); ++k)
         SendMessageA(combo, CB_INSERTSTRING, static_cast<WPARAM>(k),
-                     reinterpret_cast<LPARAM>(table.fieldNames[k - 1].c_str()));
+                     reinterpret_cast<LPARAM>(shownText(table.fieldNames[k - 1]).c_str()));
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
     RedrawWindow(combo, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 

@@ -16,6 +16,9 @@ namespace varnel {
 void rebuildTableView();
 // Shows the current rows again in the same list; the selection is cleared.
 void refillRows();
+// The field name chosen in the "in" selector, whole (the selector shows
+// long names shortened), or the selector's text when no field is chosen.
+std::string fieldSelectorName();
 // "Varnel: <file> (<row count>)".
 void updateTitle();
 // The width of column `field` (1-based) for a window `windowWidth` wide.
