@@ -322,7 +322,7 @@ int main(int argc, char** argv) {
     if (thread) CloseHandle(thread);
 
     const std::string filter = argc > 1 ? argv[1] : "";
-    if (filter == "--bench") return runBench();
+    if (filter == "--bench") return runBench(argc > 2 ? argv[2] : "");
     if (filter == "--stress") return runStress(argc > 2 ? argv[2] : "");
     const ULONGLONG runStart = GetTickCount64();
     for (const TestCase& test : registry()) {

@@ -114,8 +114,10 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
-// Prints load and search figures for a big table (the --bench option).
-int runBench();
+// Prints load and search figures for a big table, the dialogs of a wide
+// one, a long first line and a table too large (the --bench option); `part`
+// "rows", "wide", "line" or "tall" runs only that part.
+int runBench(const std::string& part);
 // Drives a big table file through the window step by step (the --stress option).
 int runStress(const std::string& path);
 
