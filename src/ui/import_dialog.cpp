@@ -31,6 +31,11 @@ enum : int {
 };
 
 constexpr int kDialogWidth = 476;
+// A one-line edit box lays out its whole text whenever it changes or is
+// painted: under Wine a first line of 100 MB takes a minute each time, and
+// the 32-bit program runs out of memory. The names box holds this much of a
+// longer line; the rest stays as it is, after whatever the box holds.
+constexpr size_t kMaxNamesBoxBytes = size_t{1} << 20;
 // Fields past this many have no box; they are always imported.
 int32_t gMostFieldBoxes = kMaxFieldBoxes;
 static_assert(153 + 16 * kMaxFieldBoxes <= kMaxDialogClientHeight);
@@ -43,6 +48,8 @@ struct ImportDialog {
     // boxes, or when the system had no window left. Held here because looking
     // each one up by id walks every control of the dialog.
     std::vector<HWND> fieldBoxes;
+    // The part of the first line past what the names box holds.
+    std::string namesRest;
     // Load or Cancel could not be made: the dialog ends at once.
     bool noRoom = false;
 };
@@ -88,7 +95,9 @@ void createControls(HWND dialog, ImportDialog& state) {
     HWND names = addControl(dialog, "EDIT", "", child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                             IDC_IMPORT_MANUAL_NAMES, 24, 56, 440, 24);
     SendMessageA(names, EM_LIMITTEXT, 0, 0);  // no limit: the first line may be long
-    setText(names, table.firstLine);
+    const size_t inBox = std::min(table.firstLine.size(), kMaxNamesBoxBytes);
+    setText(names, table.firstLine.substr(0, inBox));
+    state.namesRest = table.firstLine.substr(inBox);
     addControl(dialog, "BUTTON", "First line in file contains data", child | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
                IDC_IMPORT_FIRST_IS_DATA, 24, 80, 440, 16);
     // The radio group reaches down through every field box (none starts a
@@ -141,7 +150,7 @@ void loadPressed(HWND dialog, const ImportDialog& state) {
         return;
     }
     options.namesFromFirstLine = isChecked(dialog, IDC_IMPORT_NAMES_FROM_FIRST);
-    options.manualNamesLine = getItemText(dialog, IDC_IMPORT_MANUAL_NAMES);
+    options.manualNamesLine = getItemText(dialog, IDC_IMPORT_MANUAL_NAMES) + state.namesRest;
     options.firstLineIsData = isChecked(dialog, IDC_IMPORT_FIRST_IS_DATA);
 
     options.memoryAvailable = memoryForNewTable();

@@ -216,24 +216,44 @@ UI_TEST(wide_first_line_when_the_system_refuses_windows) {
     }
 }
 
-// A first line of a megabyte: the one-line texts show its beginning (no
-// one-line control shows more), the names box holds all of it for editing.
-UI_TEST(wide_first_line_of_a_megabyte_is_shown_cut_and_kept_whole) {
+// A first line of over a megabyte: the one-line texts show its beginning (no
+// one-line control shows more), the names box holds its first megabyte (a
+// box takes seconds a megabyte under Wine, and the 32-bit program failed in
+// it at 100 MB), and the rest of the line follows whatever the box holds.
+UI_TEST(wide_first_line_of_over_a_megabyte_is_shown_cut_and_kept_whole) {
     startMainWindow();
-    const std::string line = "id," + std::string(1 << 20, 'n');
+    const std::string longName(1 << 20, 'n');
+    const std::string line = "id," + longName + ",tail";
     const std::string path = testFolder() + "long-line.csv";
-    writeFile(path, line + "\r\n1,2\r\n");
-    onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([&](HWND dialog) {
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFirstLineText)), shownText(line));
-        CHECK_EQ(static_cast<size_t>(GetWindowTextLengthA(GetDlgItem(dialog, kFieldBase + 2))),
-                 std::string("Import field 2 (").size() + shownText(line.substr(3)).size() + 1);
-        CHECK_EQ(static_cast<size_t>(GetWindowTextLengthA(GetDlgItem(dialog, kManualNames))), line.size());
-        pressButton(dialog, kLoad);
-    });
-    click(IDC_LOAD_BUTTON);
-    CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK(app().table.fieldCount() == 2 && app().table.fieldNames[1] == line.substr(3));
+    writeFile(path, line + "\r\n1,2,3\r\n");
+    const struct {
+        bool manual;
+        const char* typed;  // over the box's first two bytes, or nothing
+        std::vector<std::string> names;
+    } cases[] = {
+        {false, nullptr, {"id", longName, "tail"}},
+        {true, nullptr, {"id", longName, "tail"}},
+        {true, "key", {"key", longName, "tail"}},
+    };
+    for (const auto& c : cases) {
+        onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
+        onDialog([&](HWND dialog) {
+            CHECK_EQ(windowText(GetDlgItem(dialog, kFirstLineText)), shownText(line));
+            CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 2)), "Import field 2 (" + shownText(longName) + ")");
+            HWND names = GetDlgItem(dialog, kManualNames);
+            CHECK_EQ(windowText(names), line.substr(0, 1 << 20));
+            if (c.manual) CheckRadioButton(dialog, 1011, 1013, 1013);
+            if (c.typed) {
+                SendMessageA(names, EM_SETSEL, 0, 2);
+                SendMessageA(names, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(c.typed));
+            }
+            pressButton(dialog, kLoad);
+        });
+        click(IDC_LOAD_BUTTON);
+        CHECK_EQ(pendingDialogSteps(), 0);
+        CHECK(app().table.fieldNames == c.names);
+        CHECK_EQ(app().table.cell(1, 3), "3");
+    }
 }
 
 namespace {
