@@ -12,6 +12,7 @@
 #include "ui/dialog_builder.h"
 #include "ui/read_errors.h"
 #include "ui/table_view.h"
+#include "ui/wait_cursor.h"
 #include "ui/win32_file_system.h"
 
 namespace varnel {
@@ -103,6 +104,7 @@ void loadPressed(HWND dialog, const ImportDialog& state) {
     options.firstLineIsData = isChecked(dialog, IDC_IMPORT_FIRST_IS_DATA);
 
     TableDocument& table = app().table;
+    WaitCursor working;
     const ReadResult result = importTable(table, options, measureTextWidth, win32FileSystem());
     if (!result.ok) {
         // The old table stays; the user may try again or cancel.

@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/edit_commands.h"
 #include "ui/list_selection.h"
+#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -111,6 +112,7 @@ private:
 void searchCommand() {
     CommandScope scope;
     if (!scope.entered()) return;
+    WaitCursor working;
     Win32SearchWindow window;
     runSearch(app().table, app().search, window);
     window.flush();
