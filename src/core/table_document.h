@@ -81,6 +81,11 @@ public:
     std::string_view cellOfHandle(RowHandle handle, int32_t field) const {
         return spanText(spans_[blockStart(handle) + (field - 1)]);
     }
+    // Row handles run from 0 to handleCount() - 1, in the order the blocks
+    // of cell spans lie in memory (rows deleted since the last compaction
+    // still count). Visiting them in that order reads memory front to back,
+    // whatever order the rows are in.
+    size_t handleCount() const { return fieldNames.empty() ? 0 : spans_.size() / fieldNames.size(); }
 
     // Hints for loops that visit rows out of order (writing a sorted table):
     // ask for a row's cell spans, and later for its cells' bytes, ahead of use.

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "ui/wait_cursor.h"
+
 namespace varnel {
 
 std::string getText(HWND window) {
@@ -44,6 +46,7 @@ void sizeControl(HWND control, int width, int height) {
 }
 
 int messageBox(const std::string& text, const std::string& caption, UINT flags) {
+    WaitCursorPause userCursor;
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
 }
 

@@ -6,6 +6,7 @@
 
 #include "ui/app_state.h"
 #include "ui/handles.h"
+#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -39,6 +40,7 @@ std::vector<WORD> buildDialogTemplate(const char* caption, DWORD style, DWORD ex
 
 INT_PTR runModalDialog(HWND owner, const char* caption, DWORD style, DLGPROC proc, LPARAM param) {
     const std::vector<WORD> dialogTemplate = buildDialogTemplate(caption, style, 0);
+    WaitCursorPause userCursor;
     return DialogBoxIndirectParamA(app().instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
                                    proc, param);
 }

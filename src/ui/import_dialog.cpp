@@ -14,6 +14,7 @@
 #include "ui/read_errors.h"
 #include "ui/system_memory.h"
 #include "ui/table_view.h"
+#include "ui/wait_cursor.h"
 #include "ui/win32_file_system.h"
 
 namespace varnel {
@@ -156,6 +157,7 @@ void loadPressed(HWND dialog, const ImportDialog& state) {
     options.memoryAvailable = memoryForNewTable();
 
     TableDocument& table = app().table;
+    WaitCursor working;
     const ReadResult result = importTable(table, options, measureTextWidth, win32FileSystem());
     if (!result.ok) {
         // The old table stays; the user may try again or cancel.

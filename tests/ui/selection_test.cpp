@@ -348,3 +348,26 @@ UI_TEST(selection_while_a_replace_confirmation_waits) {
     CHECK_EQ(std::string(app().table.cell(1, 2)), "z");
     CHECK_EQ(std::string(app().table.cell(4, 2)), "y");
 }
+
+// A drag from below the rows draws a selection rectangle: the rows it
+// covers are selected; a second one with Ctrl held adds to them.
+UI_TEST(selection_by_a_rectangle_dragged_from_below_the_rows) {
+    showTable({"Name", "Other"}, {{"a", "x"}, {"b", "x"}, {"c", "x"}, {"d", "x"}});
+    HWND list = theList();
+    clickRow(3);
+    RECT second{}, last{};
+    second.left = last.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    SendMessageA(list, LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&last));
+    const POINT from{last.left + 40, last.bottom + 20};
+    const POINT to{last.left + 60, (second.top + second.bottom) / 2};
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    for (int step = 1; step <= 4; ++step)
+        SendMessageA(list, WM_MOUSEMOVE, MK_LBUTTON,
+                     MAKELPARAM(from.x + (to.x - from.x) * step / 4, from.y + (to.y - from.y) * step / 4));
+    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    pumpMessages();
+    EXPECT_SELECTION({1, 2, 3}, 3, 3);
+    clickRow(0);
+    EXPECT_SELECTION({0}, 0, 0);
+}
