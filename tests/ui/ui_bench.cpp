@@ -87,9 +87,6 @@ void benchRows() {
     DeleteFileA(path.c_str());
 }
 
-// Milliseconds since `start`, in seconds.
-double secondsSince(ULONGLONG start) { return (GetTickCount64() - start) / 1000.0; }
-
 // The time from the open-file dialog's OK to the import dialog waiting for
 // input (shown and painted), then from its Load (or Cancel) to the table
 // shown. `boxes` tells how many field boxes the dialog made.
