@@ -9,23 +9,9 @@
 #include "core/table_document.h"
 #include "edit/row_selection.h"
 #include "search/row_search.h"
+#include "ui/control_ids.h"
 
 namespace varnel {
-
-// Control ids of the main window and the row menu's commands.
-enum : int {
-    IDC_SEARCH_TEXT = 1001,
-    IDC_SEARCH_LABEL = 1002,
-    IDC_FIELD_LABEL = 1003,
-    IDC_FIELD_COMBO = 1004,
-    IDC_SEARCH_BUTTON = 1005,
-    IDC_LOAD_BUTTON = 1006,
-    IDC_RESAVE_BUTTON = 1007,
-    IDC_TABLE_LIST = 1009,
-    IDM_INSERT_ROW = 3001,
-    IDM_DELETE_ROW = 3003,
-    IDM_EDIT_ROW = 3004,
-};
 
 struct AppState {
     HINSTANCE instance = nullptr;

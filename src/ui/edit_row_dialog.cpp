@@ -9,6 +9,7 @@
 
 #include "core/text.h"
 #include "edit/row_change.h"
+#include "ui/control_ids.h"
 #include "ui/app_state.h"
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
@@ -17,13 +18,6 @@
 
 namespace varnel {
 namespace {
-
-enum : int {
-    IDC_EDIT_SAVE = 2001,
-    IDC_EDIT_CANCEL = 2002,
-    IDC_EDIT_LABEL_BASE = 2003,
-    IDC_EDIT_FIELD_BASE = 2103,
-};
 
 // Fields past this many get no label and box; their cells stay as they are.
 constexpr int32_t kMaxEditFields = 1300;

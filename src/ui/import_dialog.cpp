@@ -9,6 +9,7 @@
 #include "core/delimited_read.h"
 #include "core/text.h"
 #include "ui/app_state.h"
+#include "ui/control_ids.h"
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
 #include "ui/read_errors.h"
@@ -19,17 +20,6 @@
 
 namespace varnel {
 namespace {
-
-enum : int {
-    IDC_IMPORT_NAMES_FROM_FIRST = 1011,
-    IDC_IMPORT_FIRST_LINE_TEXT = 1012,
-    IDC_IMPORT_NAMES_MANUAL = 1013,
-    IDC_IMPORT_MANUAL_NAMES = 1014,
-    IDC_IMPORT_FIRST_IS_DATA = 1015,
-    IDC_IMPORT_LOAD = 1020,
-    IDC_IMPORT_CANCEL = 1021,
-    IDC_IMPORT_FIELD_BASE = 1100,
-};
 
 constexpr int kDialogWidth = 476;
 // A one-line edit box lays out its whole text whenever it changes or is

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "edit/new_table.h"
+#include "ui/control_ids.h"
 #include "ui/app_state.h"
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
@@ -14,15 +15,6 @@
 
 namespace varnel {
 namespace {
-
-enum : int {
-    IDC_NEW_ADD_FIELD = 5016,
-    IDC_NEW_DELETE_FIELD = 5017,
-    IDC_NEW_CREATE = 5018,
-    IDC_NEW_CANCEL = 5019,
-    IDC_NEW_LABEL_BASE = 5100,
-    IDC_NEW_NAME_BASE = 5200,
-};
 
 constexpr int kMinBoxes = 1;
 constexpr int kMaxBoxes = 99;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ui/control_ids.h"
 #include "ui/app_state.h"
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
@@ -11,14 +12,6 @@
 
 namespace varnel {
 namespace {
-
-enum : int {
-    IDC_REPLACE_PROMPT = 4001,
-    IDC_REPLACE_TEXT = 4002,
-    IDC_REPLACE_GO = 4003,
-    IDC_REPLACE_CANCEL = 4004,
-    IDC_REPLACE_CONFIRM = 4007,
-};
 
 struct ReplaceSession {
     HWND owner = nullptr;

@@ -11,8 +11,6 @@ using namespace edittest;
 
 namespace {
 
-constexpr int kAdd = 5016, kDelete = 5017, kCreate = 5018, kCancel = 5019;
-
 void send(HWND dialog, int id) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -24,7 +22,7 @@ std::string outerSize(HWND window) {
 
 std::string buttonsAt(HWND dialog) {
     std::string out;
-    for (int id : {kAdd, kDelete, kCreate, kCancel}) out += place(GetDlgItem(dialog, id)) + ";";
+    for (int id : {IDC_NEW_ADD_FIELD, IDC_NEW_DELETE_FIELD, IDC_NEW_CREATE, IDC_NEW_CANCEL}) out += place(GetDlgItem(dialog, id)) + ";";
     return out;
 }
 
@@ -56,34 +54,34 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
         CHECK(!IsWindowEnabled(mainWindow()));
         CHECK_EQ(styleOf(dialog) & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME), static_cast<DWORD>(WS_CAPTION));
         CHECK_EQ(childIds(dialog),
-                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, kAdd, kDelete, kCreate, kCancel}));
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5101)), "Name of field 1:");
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5103)), "Name of field 3:");
-        CHECK_EQ(place(GetDlgItem(dialog, 5102)), "8,32 96x24");
-        CHECK_EQ(styleOf(GetDlgItem(dialog, 5102)) & (SS_TYPEMASK | SS_CENTERIMAGE),
+                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, IDC_NEW_ADD_FIELD, IDC_NEW_DELETE_FIELD, IDC_NEW_CREATE, IDC_NEW_CANCEL}));
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 1)), "Name of field 1:");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 3)), "Name of field 3:");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 2)), "8,32 96x24");
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 2)) & (SS_TYPEMASK | SS_CENTERIMAGE),
                  static_cast<DWORD>(SS_RIGHT | SS_CENTERIMAGE));
-        HWND box = GetDlgItem(dialog, 5203);
+        HWND box = GetDlgItem(dialog, IDC_NEW_NAME_BASE + 3);
         CHECK_EQ(place(box), "112,56 384x24");
         CHECK_EQ(windowText(box), "");
         CHECK_EQ(styleOf(box) & (WS_TABSTOP | ES_AUTOHSCROLL), static_cast<DWORD>(WS_TABSTOP | ES_AUTOHSCROLL));
         CHECK(exStyleOf(box) & WS_EX_CLIENTEDGE);
         CHECK_EQ(buttonsAt(dialog), expectedButtons(88));
-        CHECK_EQ(windowText(GetDlgItem(dialog, kAdd)), "Add Another Field");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kDelete)), "Delete Last Field");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kCreate)), "Create Now");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kCancel)), "Cancel");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_ADD_FIELD)), "Add Another Field");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)), "Delete Last Field");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_CREATE)), "Create Now");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_CANCEL)), "Cancel");
         const DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-        CHECK_EQ(styleOf(GetDlgItem(dialog, kCreate)) & (button | BS_DEFPUSHBUTTON), button);
-        CHECK(IsWindowEnabled(GetDlgItem(dialog, kDelete)));
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_NEW_CREATE)) & (button | BS_DEFPUSHBUTTON), button);
+        CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)));
 
         // Enter and Escape do nothing.
         send(dialog, IDOK);
         send(dialog, IDCANCEL);
         CHECK(IsWindow(dialog));
 
-        typeInto(GetDlgItem(dialog, 5201), "a");
-        typeInto(GetDlgItem(dialog, 5203), "  c  ");
-        pressButton(dialog, kCreate);
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "a");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 3), "  c  ");
+        pressButton(dialog, IDC_NEW_CREATE);
     });
     click(IDC_LOAD_BUTTON);
 
@@ -121,9 +119,9 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
     // The same names again give the same widths: the total is the new table's alone.
     app().newFileFieldCount = 2;
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, 5201), "a");
-        typeInto(GetDlgItem(dialog, 5202), "c");
-        pressButton(dialog, kCreate);
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "a");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), "c");
+        pressButton(dialog, IDC_NEW_CREATE);
     });
     showNewFileDialog(mainWindow());
     CHECK_EQ(listColumnWidth(control(IDC_TABLE_LIST), 0), width0);
@@ -135,14 +133,14 @@ UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
     const std::string title = windowText(mainWindow());
     app().newFileFieldCount = 3;
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, 5201), "   ");
-        typeInto(GetDlgItem(dialog, 5202), " ");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "   ");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), " ");
         // Create Now runs here, and with it the error box answered below.
-        send(dialog, kCreate);
+        send(dialog, IDC_NEW_CREATE);
         CHECK(IsWindow(dialog));
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5201)), "   ");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1)), "   ");
         CHECK_EQ(app().table.fieldNames, std::vector<std::string>{"keep"});
-        pressButton(dialog, kCancel);
+        pressButton(dialog, IDC_NEW_CANCEL);
     });
     onDialog([](HWND box) {
         CHECK_EQ(windowText(box), "Error");
@@ -165,39 +163,39 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
     showTable({"keep"}, {{"row"}});
     app().newFileFieldCount = 3;
     onDialog([](HWND dialog) {
-        send(dialog, kAdd);
+        send(dialog, IDC_NEW_ADD_FIELD);
         CHECK_EQ(app().newFileFieldCount, 4);
-        CHECK_EQ(place(GetDlgItem(dialog, 5204)), "112,80 384x24");
-        CHECK_EQ(place(GetDlgItem(dialog, 5104)), "8,80 96x24");
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5104)), "Name of field 4:");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 4)), "112,80 384x24");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 4)), "8,80 96x24");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 4)), "Name of field 4:");
         CHECK_EQ(buttonsAt(dialog), expectedButtons(112));
         CHECK_EQ(outerSize(dialog), "508x172");
         CHECK_EQ(offsetFromMain(dialog), "50,50");
         // A box added later comes after the buttons in the tab order.
         CHECK_EQ(childIds(dialog),
-                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, kAdd, kDelete, kCreate, kCancel, 5204, 5104}));
+                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, IDC_NEW_ADD_FIELD, IDC_NEW_DELETE_FIELD, IDC_NEW_CREATE, IDC_NEW_CANCEL, 5204, 5104}));
 
-        typeInto(GetDlgItem(dialog, 5202), "kept");
-        typeInto(GetDlgItem(dialog, 5204), "lost");
-        SetFocus(GetDlgItem(dialog, kDelete));
-        for (int i = 0; i < 3; ++i) send(dialog, kDelete);
-        CHECK(GetFocus() == GetDlgItem(dialog, kAdd));
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), "kept");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 4), "lost");
+        SetFocus(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD));
+        for (int i = 0; i < 3; ++i) send(dialog, IDC_NEW_DELETE_FIELD);
+        CHECK(GetFocus() == GetDlgItem(dialog, IDC_NEW_ADD_FIELD));
         CHECK_EQ(boxCount(dialog), 1);
-        CHECK(GetDlgItem(dialog, 5202) == nullptr && GetDlgItem(dialog, 5102) == nullptr);
-        CHECK(!IsWindowEnabled(GetDlgItem(dialog, kDelete)));
+        CHECK(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2) == nullptr && GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 2) == nullptr);
+        CHECK(!IsWindowEnabled(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)));
         CHECK_EQ(buttonsAt(dialog), expectedButtons(40));
         CHECK_EQ(outerSize(dialog), "508x100");
-        send(dialog, kDelete);  // one box: nothing happens
+        send(dialog, IDC_NEW_DELETE_FIELD);  // one box: nothing happens
         CHECK_EQ(boxCount(dialog), 1);
         CHECK_EQ(app().newFileFieldCount, 1);
 
-        send(dialog, kAdd);
-        CHECK(IsWindowEnabled(GetDlgItem(dialog, kDelete)));
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5202)), "");  // the text of a deleted box is gone
-        for (int i = 0; i < 97; ++i) send(dialog, kAdd);
+        send(dialog, IDC_NEW_ADD_FIELD);
+        CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)));
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2)), "");  // the text of a deleted box is gone
+        for (int i = 0; i < 97; ++i) send(dialog, IDC_NEW_ADD_FIELD);
         CHECK_EQ(app().newFileFieldCount, 99);
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5199)), "Name of field 99:");
-        send(dialog, kAdd);  // 99 boxes: nothing happens
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 99)), "Name of field 99:");
+        send(dialog, IDC_NEW_ADD_FIELD);  // 99 boxes: nothing happens
         CHECK_EQ(app().newFileFieldCount, 99);
         CHECK_EQ(boxCount(dialog), 99);
         CHECK(GetDlgItem(dialog, 5300) == nullptr);
@@ -205,11 +203,11 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
         CHECK_EQ(outerSize(dialog), "508x" + std::to_string(24 * 99 + 76));
 
         // Focus memory across a deactivation.
-        SetFocus(GetDlgItem(dialog, 5250));
+        SetFocus(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 50));
         SendMessageA(dialog, WM_NCACTIVATE, FALSE, 0);
-        SetFocus(GetDlgItem(dialog, kAdd));
+        SetFocus(GetDlgItem(dialog, IDC_NEW_ADD_FIELD));
         SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
-        CHECK(GetFocus() == GetDlgItem(dialog, 5250));
+        CHECK(GetFocus() == GetDlgItem(dialog, IDC_NEW_NAME_BASE + 50));
 
         // The system close ends the dialog as Cancel does.
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -227,7 +225,7 @@ UI_TEST(new_file_count_is_kept_within_1_to_99_at_opening) {
         onDialog([start](HWND dialog) {
             CHECK_EQ(boxCount(dialog), start == 0 ? 1 : 99);
             CHECK_EQ(clientSize(dialog), start == 0 ? "508x76" : "508x" + std::to_string(24 * 99 + 52));
-            pressButton(dialog, kCancel);
+            pressButton(dialog, IDC_NEW_CANCEL);
         });
         showNewFileDialog(mainWindow());
     }

@@ -20,7 +20,7 @@ bool g_openAfterKeys = false;
 void CALLBACK checkAfterKeys(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     g_openAfterKeys = IsWindow(g_keyDialog) != FALSE;
-    if (g_openAfterKeys) pressButton(g_keyDialog, 2002);
+    if (g_openAfterKeys) pressButton(g_keyDialog, IDC_EDIT_CANCEL);
 }
 
 void pressEnterAndEscape(HWND dialog, HWND box) {
@@ -55,23 +55,25 @@ UI_TEST(edit_dialog_layout_and_save_writes_only_changed_boxes) {
         CHECK_EQ(offsetFromMain(dialog), "50,50");
         CHECK(!IsWindowEnabled(mainWindow()));
         CHECK_EQ(styleOf(dialog) & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME), static_cast<DWORD>(WS_CAPTION));
-        CHECK_EQ(childIds(dialog), (std::vector<int>{2001, 2002, 2004, 2104, 2005, 2105, 2006, 2106}));
+        CHECK_EQ(childIds(dialog), (std::vector<int>{IDC_EDIT_SAVE, IDC_EDIT_CANCEL, IDC_EDIT_LABEL_BASE + 1, IDC_EDIT_FIELD_BASE + 1,
+                                                IDC_EDIT_LABEL_BASE + 2, IDC_EDIT_FIELD_BASE + 2, IDC_EDIT_LABEL_BASE + 3,
+                                                IDC_EDIT_FIELD_BASE + 3}));
         const DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-        CHECK_EQ(windowText(GetDlgItem(dialog, 2001)), "Save Changes");
-        CHECK_EQ(place(GetDlgItem(dialog, 2001)), "304,88 112x24");
-        CHECK_EQ(styleOf(GetDlgItem(dialog, 2001)) & (button | BS_DEFPUSHBUTTON), button);
-        CHECK_EQ(windowText(GetDlgItem(dialog, 2002)), "Cancel");
-        CHECK_EQ(place(GetDlgItem(dialog, 2002)), "424,88 72x24");
-        CHECK_EQ(windowText(GetDlgItem(dialog, 2005)), "Town:");
-        CHECK_EQ(place(GetDlgItem(dialog, 2005)), "8,32 128x24");
-        CHECK_EQ(styleOf(GetDlgItem(dialog, 2005)) & (SS_TYPEMASK | SS_CENTERIMAGE),
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_EDIT_SAVE)), "Save Changes");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_EDIT_SAVE)), "304,88 112x24");
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_EDIT_SAVE)) & (button | BS_DEFPUSHBUTTON), button);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_EDIT_CANCEL)), "Cancel");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_EDIT_CANCEL)), "424,88 72x24");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_EDIT_LABEL_BASE + 2)), "Town:");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_EDIT_LABEL_BASE + 2)), "8,32 128x24");
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_EDIT_LABEL_BASE + 2)) & (SS_TYPEMASK | SS_CENTERIMAGE),
                  static_cast<DWORD>(SS_RIGHT | SS_CENTERIMAGE));
-        HWND town = GetDlgItem(dialog, 2105);
+        HWND town = GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 2);
         CHECK_EQ(className(town), "Edit");
         CHECK_EQ(windowText(town), "x");  // a box cannot show past a NUL byte
         CHECK_EQ(static_cast<int>(SendMessageA(town, EM_GETMODIFY, 0, 0)), 0);
-        CHECK_EQ(static_cast<int>(SendMessageA(GetDlgItem(dialog, 2104), EM_GETMODIFY, 0, 0)), 0);
-        CHECK_EQ(place(GetDlgItem(dialog, 2104)), "144,8 352x24");
+        CHECK_EQ(static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1), EM_GETMODIFY, 0, 0)), 0);
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1)), "144,8 352x24");
         CHECK_EQ(styleOf(town) & (WS_TABSTOP | ES_AUTOHSCROLL | ES_MULTILINE),
                  static_cast<DWORD>(WS_TABSTOP | ES_AUTOHSCROLL));
         CHECK(exStyleOf(town) & WS_EX_CLIENTEDGE);
@@ -79,19 +81,19 @@ UI_TEST(edit_dialog_layout_and_save_writes_only_changed_boxes) {
         // Enter and Escape (ids 1 and 2) and clicks of other codes do nothing.
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(2001, 5), 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_EDIT_SAVE, 5), 0);
         CHECK(IsWindow(dialog));
 
         // Focus memory across a deactivation.
-        SetFocus(GetDlgItem(dialog, 2106));
+        SetFocus(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 3));
         SendMessageA(dialog, WM_NCACTIVATE, FALSE, 0);
-        SetFocus(GetDlgItem(dialog, 2001));
+        SetFocus(GetDlgItem(dialog, IDC_EDIT_SAVE));
         SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
-        CHECK(GetFocus() == GetDlgItem(dialog, 2106));
+        CHECK(GetFocus() == GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 3));
 
-        typeInto(GetDlgItem(dialog, 2104), "");
-        typeInto(GetDlgItem(dialog, 2106), "a, \"new\" note ");
-        pressButton(dialog, 2001);
+        typeInto(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1), "");
+        typeInto(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 3), "a, \"new\" note ");
+        pressButton(dialog, IDC_EDIT_SAVE);
     });
     openEditDialog();
     CHECK(shown);
@@ -114,12 +116,12 @@ UI_TEST(edit_dialog_cancel_and_close_write_nothing) {
         onDialog([&](HWND dialog) {
             CHECK_EQ(windowText(dialog), "Edit item #2");
             CHECK_EQ(clientSize(dialog), "507x98");
-            typeInto(GetDlgItem(dialog, 2103 + 1), "changed");
-            typeInto(GetDlgItem(dialog, 2103 + 2), "");
+            typeInto(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1), "changed");
+            typeInto(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 2), "");
             if (useClose)
                 PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
-                pressButton(dialog, 2002);
+                pressButton(dialog, IDC_EDIT_CANCEL);
         });
         openEditDialog();
         CHECK_EQ(std::string(app().table.cell(2, 1)), "r2");
@@ -133,8 +135,8 @@ UI_TEST(edit_dialog_stays_open_on_enter_and_escape_keys) {
     showTable({"Name", "Town"}, {{"r1", "t1"}});
     selectItems(tableList(), {0});
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, 2104), "typed");
-        pressEnterAndEscape(dialog, GetDlgItem(dialog, 2104));
+        typeInto(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1), "typed");
+        pressEnterAndEscape(dialog, GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1));
     });
     openEditDialog();
     CHECK(g_openAfterKeys);
@@ -148,7 +150,7 @@ UI_TEST(edit_dialog_caption_groups_the_row_number) {
     onDialog([](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Edit item #1,234");
         CHECK_EQ(clientSize(dialog), "507x74");
-        pressButton(dialog, 2002);
+        pressButton(dialog, IDC_EDIT_CANCEL);
     });
     openEditDialog();
 }
@@ -169,10 +171,10 @@ UI_TEST(edit_dialog_saves_a_150_field_row_exactly) {
             if (className(c) == "Edit") boxes.push_back(c);
         CHECK_EQ(boxes.size(), size_t{150});
         for (size_t k = 0; k < boxes.size(); ++k) {
-            CHECK_EQ(GetDlgCtrlID(boxes[k]), static_cast<int>(2104 + k));
+            CHECK_EQ(GetDlgCtrlID(boxes[k]), static_cast<int>(IDC_EDIT_FIELD_BASE + 1 + k));
             typeInto(boxes[k], numbered("v", k + 1));
         }
-        pressButton(dialog, 2001);
+        pressButton(dialog, IDC_EDIT_SAVE);
     });
     openEditDialog();
     bool exact = true;

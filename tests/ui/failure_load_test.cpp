@@ -74,12 +74,12 @@ UI_TEST(failure_load_of_a_held_file_or_one_that_disappears_keeps_the_table) {
     onDialog([gone](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Import CSV File");
         CHECK(DeleteFileA(gone.c_str()));
-        pressButton(dialog, 1020);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     expectFileError(gone);
     onDialog([](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Import CSV File");
-        pressButton(dialog, 1021);
+        pressButton(dialog, IDC_IMPORT_CANCEL);
     });
     click(IDC_LOAD_BUTTON);
     CHECK(!fileExists(gone));
@@ -182,10 +182,10 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
         FailingReads failing(win32FileSystem(), failAfter);
         setFileSystemStandIn(&failing);
         onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
-        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
         std::string text;
         expectFileError(path, &text);
-        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
         click(IDC_LOAD_BUTTON);
         setFileSystemStandIn(nullptr);
         CHECK(text.find("The device is not ready.") != std::string::npos);
@@ -197,10 +197,10 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
     const uint64_t limit = maxReadableFileSize();
     setMaxReadableFileSize(bytes.size() - 1);
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     std::string text;
     expectFileError(path, &text);
-    onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
     click(IDC_LOAD_BUTTON);
     setMaxReadableFileSize(limit);
     CHECK(text.find("too large") != std::string::npos);
@@ -215,10 +215,10 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
     for (size_t refusedFrom : {shortBytes.size() + 1, shortBytes.size() + 2}) {
         refuseLargeBlocksFrom(refusedFrom);
         onDialog([shortRows](HWND dialog) { answerFileDialog(dialog, shortRows); });
-        onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+        onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
         std::string refused;
         expectFileError(shortRows, &refused);
-        onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+        onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
         click(IDC_LOAD_BUTTON);
         refuseLargeBlocksFrom(SIZE_MAX);
         CHECK(refused.find("too large") != std::string::npos);
@@ -252,7 +252,7 @@ UI_TEST(failure_load_of_a_table_too_large_by_its_cells) {
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([&](HWND dialog) {
         pressed = GetTickCount64();
-        pressButton(dialog, 1020);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     onDialog([&](HWND box) {
         refused = GetTickCount64();
@@ -265,12 +265,12 @@ UI_TEST(failure_load_of_a_table_too_large_by_its_cells) {
     onDialog([](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Import CSV File");
         // One field fewer: the fields counted are the ones chosen.
-        CheckDlgButton(dialog, 1102, BST_UNCHECKED);
-        pressButton(dialog, 1020);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 2, BST_UNCHECKED);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     std::string stillTooMany;
     expectFileError(path, &stillTooMany);
-    onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
     CHECK_EQ(stillTooMany, "The file \"" + path + "\" holds 1,000,000 rows of 4,999 fields, too many to load.");
@@ -285,10 +285,10 @@ UI_TEST(failure_load_of_a_table_too_large_by_its_cells) {
     const uint64_t needed = smallBytes.size() + 2 * (2 * 8 + 4);
     limitMemoryForNewTable(needed - 1);
     onDialog([small](HWND dialog) { answerFileDialog(dialog, small); });
-    onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     std::string text;
     expectFileError(small, &text);
-    onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(text, "The file \"" + small + "\" holds 2 rows of 2 fields, too many to load.");
     CHECK_EQ(shownState(), before);

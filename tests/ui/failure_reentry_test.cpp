@@ -31,14 +31,14 @@ UI_TEST(failure_reentry_under_a_replace_confirmation_is_ignored) {
 
     onDialog([&](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Search and Replace");
-        edittest::typeInto(GetDlgItem(dialog, 4002), "Cow");
-        SendDlgItemMessageA(dialog, 4007, BM_CLICK, 0, 0);
+        edittest::typeInto(GetDlgItem(dialog, IDC_REPLACE_TEXT), "Cow");
+        SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_CLICK, 0, 0);
         // The dialog disables the main window, but posted messages still
         // reach it.
         PostMessageA(control(IDC_LOAD_BUTTON), BM_CLICK, 0, 0);
         postHeaderClick(list, 1);
         PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
-        pressButton(dialog, 4003);
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     expectConfirmation("In row 1/4, would you like to replace \"cat one\" with \"Cow one\"?", [&](HWND box) {
         CHECK(IsWindowEnabled(window));

@@ -65,7 +65,7 @@ UI_TEST(open_and_save_dialogs_offer_the_filters_folder_and_extension) {
     const std::string source = testFolder() + "offer.csv";
     writeFile(source, "a\r\n1\r\n");
     onDialog([&](HWND dialog) { answerFileDialog(dialog, source); });
-    onDialog([&](HWND dialog) { pressButton(dialog, 1020); });
+    onDialog([&](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     click(IDC_LOAD_BUTTON);
     onDialog([&](HWND dialog) {
         CHECK_EQ(fileTypes(dialog),

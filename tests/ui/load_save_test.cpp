@@ -10,9 +10,6 @@ using namespace varnel;
 
 namespace {
 
-constexpr int kLoad = 1020;
-constexpr int kFieldBase = 1100;
-
 const char* const kPeople =
     "name,city,age\r\n"
     "Ann,Paris,34\r\n"
@@ -31,7 +28,7 @@ void loadThroughDialogs(const std::string& path, std::function<void(HWND)> adjus
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([adjust](HWND dialog) {
         if (adjust) adjust(dialog);
-        pressButton(dialog, kLoad);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
 }
@@ -106,23 +103,23 @@ UI_TEST(load_csv_with_names_from_the_first_line) {
         CHECK_EQ(outer.top, origin.y + 50);
         CHECK(!(GetWindowLongPtrA(dialog, GWL_STYLE) & WS_SYSMENU));
         CHECK(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0) != 0);
-        CHECK(IsDlgButtonChecked(dialog, 1011) == BST_CHECKED);
-        CHECK(IsDlgButtonChecked(dialog, 1013) == BST_UNCHECKED);
-        CHECK(IsDlgButtonChecked(dialog, 1015) == BST_UNCHECKED);
-        CHECK_EQ(windowText(GetDlgItem(dialog, 1012)), "name,city,age");
-        CHECK_EQ(windowText(GetDlgItem(dialog, 1014)), "name,city,age");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 1)), "Import field 1 (name)");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 3)), "Import field 3 (age)");
-        for (int i = 1; i <= 3; ++i) CHECK(IsDlgButtonChecked(dialog, kFieldBase + i) == BST_CHECKED);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, kFieldBase + 3)).top, 96L + 48);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, kLoad)).top, 120L + 48);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, kLoad)).left, 328L);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, 1021)).left, 400L);
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_NAMES_FROM_FIRST) == BST_CHECKED);
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_NAMES_MANUAL) == BST_UNCHECKED);
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_FIRST_IS_DATA) == BST_UNCHECKED);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIRST_LINE_TEXT)), "name,city,age");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES)), "name,city,age");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 1)), "Import field 1 (name)");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 3)), "Import field 3 (age)");
+        for (int i = 1; i <= 3; ++i) CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_FIELD_BASE + i) == BST_CHECKED);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 3)).top, 96L + 48);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_LOAD)).top, 120L + 48);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_LOAD)).left, 328L);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_CANCEL)).left, 400L);
         // Enter and Escape do nothing.
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         CHECK(IsWindowVisible(dialog));
-        pressButton(dialog, kLoad);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
 
@@ -155,9 +152,9 @@ UI_TEST(load_with_manual_names_first_line_as_data_and_chosen_fields) {
     HWND window = startMainWindow();
     const std::string path = peopleFile();
     loadThroughDialogs(path, [](HWND dialog) {
-        CheckRadioButton(dialog, 1011, 1013, 1013);
-        SetWindowTextA(GetDlgItem(dialog, 1014), "who,where,years");
-        CheckDlgButton(dialog, 1015, BST_CHECKED);
+        CheckRadioButton(dialog, IDC_IMPORT_NAMES_FROM_FIRST, IDC_IMPORT_NAMES_MANUAL, IDC_IMPORT_NAMES_MANUAL);
+        SetWindowTextA(GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES), "who,where,years");
+        CheckDlgButton(dialog, IDC_IMPORT_FIRST_IS_DATA, BST_CHECKED);
     });
     CHECK_EQ(windowText(window), "Varnel: " + path + " (4)");
     CHECK_EQ(headers(), (std::vector<std::string>{"who", "where", "years"}));
@@ -165,8 +162,8 @@ UI_TEST(load_with_manual_names_first_line_as_data_and_chosen_fields) {
 
     // Only field 2, names from the first line.
     loadThroughDialogs(path, [](HWND dialog) {
-        CheckDlgButton(dialog, kFieldBase + 1, BST_UNCHECKED);
-        CheckDlgButton(dialog, kFieldBase + 3, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 1, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 3, BST_UNCHECKED);
     });
     CHECK_EQ(headers(), (std::vector<std::string>{"city"}));
     CHECK_EQ(listColumn(control(IDC_TABLE_LIST), 0), (std::vector<std::string>{"Paris", "Rome, IT", "Oslo"}));
@@ -184,14 +181,14 @@ UI_TEST(import_needs_one_field_and_cancel_or_close_keeps_the_old_table) {
     onDialog([&](HWND dialog) { answerFileDialog(dialog, other); });
     onDialog([](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Import PSV File");
-        CheckDlgButton(dialog, kFieldBase + 1, BST_UNCHECKED);
-        CheckDlgButton(dialog, kFieldBase + 2, BST_UNCHECKED);
-        pressButton(dialog, kLoad);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 1, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 2, BST_UNCHECKED);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     expectBox("Error", "You must specify at least one field to include!");
     onDialog([](HWND dialog) {
         CHECK(IsWindowVisible(dialog));
-        pressButton(dialog, 1021);  // Cancel
+        pressButton(dialog, IDC_IMPORT_CANCEL);  // Cancel
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(windowText(window), title);
@@ -227,7 +224,7 @@ UI_TEST(a_missing_file_offers_a_new_file) {
     }
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     expectBox("New File", "Would you like to create and define a new file called \"" + path + "\"?", IDYES);
-    onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND d) { pressButton(d, 5019); });
+    onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND d) { pressButton(d, IDC_NEW_CANCEL); });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(app().newFileFieldCount, 3);
     SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -263,14 +260,14 @@ UI_TEST(a_file_that_cannot_be_read_is_reported_and_the_table_stays) {
     onDialog([&](HWND dialog) {
         CloseHandle(holder);
         holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        pressButton(dialog, kLoad);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     onDialog([&](HWND box) {
         CHECK_EQ(windowText(box), "Error");
         CHECK(boxText(box).find(path) != std::string::npos);
         pressButton(box, IDOK);
     });
-    onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(windowText(window), title);
     CloseHandle(holder);

@@ -12,7 +12,7 @@ void loadFile(const std::string& name, const std::string& bytes) {
     const std::string path = testFolder() + name;
     writeFile(path, bytes);
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     click(IDC_LOAD_BUTTON);
 }
 
@@ -97,7 +97,7 @@ UI_TEST(double_click_edits_the_first_selected_row_only_when_it_exists) {
     selectItems(control(IDC_TABLE_LIST), {2, 1});
     // Once the edit dialog exists it opens here; it is cancelled.
     onOptionalDialog([](HWND d) { return windowText(d).rfind("Edit item #", 0) == 0; },
-                     [](HWND d) { pressButton(d, 2002); });
+                     [](HWND d) { pressButton(d, IDC_EDIT_CANCEL); });
     SendMessageA(mainWindow(), WM_NOTIFY, IDC_TABLE_LIST, reinterpret_cast<LPARAM>(&click));
     CHECK_EQ(app().selectedRow, 2);
 }
@@ -187,13 +187,13 @@ UI_TEST(the_import_dialog_gives_the_focus_back_after_deactivation) {
     writeFile(path, "a,b\r\n1,2\r\n");
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([](HWND dialog) {
-        HWND names = GetDlgItem(dialog, 1014);
+        HWND names = GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES);
         SetFocus(names);
         SendMessageA(dialog, WM_NCACTIVATE, FALSE, 0);
-        SetFocus(GetDlgItem(dialog, 1020));
+        SetFocus(GetDlgItem(dialog, IDC_IMPORT_LOAD));
         SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
         CHECK(GetFocus() == names);
-        pressButton(dialog, 1021);
+        pressButton(dialog, IDC_IMPORT_CANCEL);
     });
     click(IDC_LOAD_BUTTON);
 }

@@ -322,9 +322,9 @@ UI_TEST(selection_while_a_replace_confirmation_waits) {
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
     SetWindowTextA(control(IDC_SEARCH_TEXT), "y");
     onDialog([](HWND dialog) {
-        SetWindowTextA(GetDlgItem(dialog, 4002), "z");
-        SendDlgItemMessageA(dialog, 4007, BM_CLICK, 0, 0);
-        pressButton(dialog, 4003);
+        SetWindowTextA(GetDlgItem(dialog, IDC_REPLACE_TEXT), "z");
+        SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_CLICK, 0, 0);
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     onDialog([list](HWND box) {
         CHECK_EQ(selectedItems(list), (std::vector<int>{1, 4, 8}));

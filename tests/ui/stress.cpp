@@ -286,7 +286,7 @@ int runStress(const std::string& path) {
         settle();
         clock.report("open dialog to import dialog");
         clock.start();
-        pressButton(dialog, 1020);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     settle();

@@ -41,7 +41,7 @@ void benchRows() {
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([&](HWND dialog) {
         start = GetTickCount64();
-        pressButton(dialog, 1020);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     pumpMessages();
@@ -69,9 +69,9 @@ void benchRows() {
     // Search+Replace without confirmations over the same rows.
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
     onDialog([&](HWND dialog) {
-        SetWindowTextA(GetDlgItem(dialog, 4002), "Bergen");
+        SetWindowTextA(GetDlgItem(dialog, IDC_REPLACE_TEXT), "Bergen");
         start = GetTickCount64();
-        pressButton(dialog, 4003);
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     click(IDC_SEARCH_BUTTON);
     pumpMessages();
@@ -105,7 +105,7 @@ ImportTimes timeImport(const std::string& path, int button) {
     });
     onDialog([&, button](HWND dialog) {
         t.dialogShown = secondsSince(start);
-        while (GetDlgItem(dialog, 1101 + t.boxes)) ++t.boxes;
+        while (GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 1 + t.boxes)) ++t.boxes;
         start = GetTickCount64();
         pressButton(dialog, button);
     });
@@ -129,7 +129,7 @@ void benchWide() {
     const std::string widePath = testFolder() + "wide.csv";
     writeFile(widePath, line + "\r\n" + line + "\r\n");
     startMainWindow();
-    const ImportTimes loaded = timeImport(widePath, 1020);
+    const ImportTimes loaded = timeImport(widePath, IDC_IMPORT_LOAD);
     std::printf("%d-field first line: import dialog shown %.2f s (%d boxes), Load to table shown %.2f s, %d columns\n",
                 fields, loaded.dialogShown, loaded.boxes, loaded.closed, listColumnCount(control(IDC_TABLE_LIST)));
     selectItems(control(IDC_TABLE_LIST), {0});
@@ -139,7 +139,7 @@ void benchWide() {
     onDialog([&](HWND dialog) {
         editShown = secondsSince(start);
         for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++editControls;
-        pressButton(dialog, 2002);
+        pressButton(dialog, IDC_EDIT_CANCEL);
     });
     SendMessageA(mainWindow(), WM_COMMAND, IDM_EDIT_ROW, 0);
     std::printf("%d-field row: edit dialog shown %.2f s (%zu controls)\n", fields, editShown, editControls);
@@ -147,7 +147,7 @@ void benchWide() {
     // The same dialog with a box for every field: the dialog's own cost per
     // box (its lower boxes then lie where the system places them).
     setMostFieldBoxes(fields);
-    const ImportTimes everyBox = timeImport(widePath, 1021);
+    const ImportTimes everyBox = timeImport(widePath, IDC_IMPORT_CANCEL);
     setMostFieldBoxes(kMaxFieldBoxes);
     std::printf("%d-field first line with a box for every field: import dialog shown %.2f s (%d boxes)\n", fields,
                 everyBox.dialogShown, everyBox.boxes);
@@ -222,7 +222,7 @@ void benchLongLine(size_t fieldBytes) {
     std::printf(" %.2f s\n", secondsSince(start));
     probe = TableDocument();
 
-    const ImportTimes t = timeImport(path, 1020);
+    const ImportTimes t = timeImport(path, IDC_IMPORT_LOAD);
     std::printf("  import dialog shown %.2f s (%d boxes), Load to table shown %.2f s, %d columns\n", t.dialogShown,
                 t.boxes, t.closed, listColumnCount(control(IDC_TABLE_LIST)));
     DeleteFileA(path.c_str());
@@ -244,7 +244,7 @@ void benchTallTable() {
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([&](HWND dialog) {
         start = GetTickCount64();
-        pressButton(dialog, 1020);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     onOptionalDialog([](HWND box) { return isMessageBox(box); },
                      [&](HWND box) {
@@ -252,7 +252,7 @@ void benchTallTable() {
                          said = boxText(box);
                          pressButton(box, IDOK);
                      });
-    onOptionalDialog([](HWND dialog) { return !isMessageBox(dialog); }, [](HWND dialog) { pressButton(dialog, 1021); });
+    onOptionalDialog([](HWND dialog) { return !isMessageBox(dialog); }, [](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
     click(IDC_LOAD_BUTTON);
     std::printf("%.1f MB file of 1,000,000 rows under 5,000 fields, %.1f GB for its cells, %.1f GB available: "
                 "refused after %.2f s: %s\n",

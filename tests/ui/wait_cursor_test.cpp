@@ -89,7 +89,7 @@ UI_TEST(wait_cursor_while_commands_work_and_not_while_they_ask) {
 
     expectWaitDuring("load", [&] {
         onDialog(notWaiting([&](HWND dialog) { answerFileDialog(dialog, path); }));
-        onDialog(notWaiting([](HWND dialog) { pressButton(dialog, 1020); }));
+        onDialog(notWaiting([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); }));
         click(IDC_LOAD_BUTTON);
     });
     CHECK_EQ(app().table.rowCount(), 3);
@@ -113,9 +113,9 @@ UI_TEST(wait_cursor_while_commands_work_and_not_while_they_ask) {
     expectWaitDuring("replace", [] {
         SetWindowTextA(control(IDC_SEARCH_TEXT), "cat");
         onDialog(notWaiting([](HWND dialog) {
-            SetWindowTextA(GetDlgItem(dialog, 4002), "lion");
-            SendDlgItemMessageA(dialog, 4007, BM_CLICK, 0, 0);
-            pressButton(dialog, 4003);
+            SetWindowTextA(GetDlgItem(dialog, IDC_REPLACE_TEXT), "lion");
+            SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_CLICK, 0, 0);
+            pressButton(dialog, IDC_REPLACE_GO);
         }));
         onDialog(notWaiting([](HWND box) { pressButton(box, IDYES); }));
         onDialog(notWaiting([](HWND box) { pressButton(box, IDNO); }));

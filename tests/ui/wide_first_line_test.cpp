@@ -25,8 +25,6 @@ using namespace varnel;
 
 namespace {
 
-constexpr int kFirstLineText = 1012, kManualNames = 1014, kLoad = 1020, kCancel = 1021, kFieldBase = 1100;
-constexpr int kEditSave = 2001, kEditCancel = 2002, kLabelBase = 2003, kBoxBase = 2103;
 constexpr int kMaxEditFields = 1300;
 
 std::string wideLine(int fields, const char* prefix) {
@@ -43,7 +41,7 @@ std::string wideLine(int fields, const char* prefix) {
 // The number of field boxes the dialog shows, counted by id from 1101 up.
 int fieldBoxCount(HWND dialog) {
     int count = 0;
-    while (GetDlgItem(dialog, kFieldBase + count + 1)) ++count;
+    while (GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + count + 1)) ++count;
     return count;
 }
 
@@ -64,24 +62,24 @@ LONG clientHeight(HWND window) {
 // under them.
 void checkBoxesAndNote(HWND dialog, int fields, int boxes) {
     CHECK_EQ(fieldBoxCount(dialog), boxes);
-    const std::string note = windowText(GetDlgItem(dialog, kFirstLineText));
+    const std::string note = windowText(GetDlgItem(dialog, IDC_IMPORT_FIRST_LINE_TEXT));
     if (boxes == 0)
         CHECK_EQ(note, formatCount(fields) + " fields, all imported: no room was left for their boxes.");
     else if (boxes < fields)
         CHECK_EQ(note, formatCount(fields) + " fields: boxes for the first " + formatCount(boxes) +
                            " below; the other " + formatCount(fields - boxes) + " are imported too.");
-    CHECK_EQ(clientRectOf(GetDlgItem(dialog, kLoad)).top, 120L + 16 * boxes);
-    CHECK_EQ(clientRectOf(GetDlgItem(dialog, kLoad)).left, 328L);
-    CHECK_EQ(clientRectOf(GetDlgItem(dialog, kCancel)).top, 120L + 16 * boxes);
-    CHECK_EQ(clientRectOf(GetDlgItem(dialog, kCancel)).left, 400L);
-    CHECK_EQ(lastChildIds(dialog, 3), (std::vector<int>{boxes > 0 ? kFieldBase + boxes : 1015, kLoad, kCancel}));
+    CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_LOAD)).top, 120L + 16 * boxes);
+    CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_LOAD)).left, 328L);
+    CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_CANCEL)).top, 120L + 16 * boxes);
+    CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_CANCEL)).left, 400L);
+    CHECK_EQ(lastChildIds(dialog, 3), (std::vector<int>{boxes > 0 ? IDC_IMPORT_FIELD_BASE + boxes : IDC_IMPORT_FIRST_IS_DATA, IDC_IMPORT_LOAD, IDC_IMPORT_CANCEL}));
     CHECK_EQ(clientHeight(dialog), 153L + 16 * boxes);
-    CHECK(IsWindowVisible(GetDlgItem(dialog, kLoad)) && IsWindowVisible(GetDlgItem(dialog, kCancel)));
+    CHECK(IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_LOAD)) && IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_CANCEL)));
 }
 
 // The note fits its box: every word of it can be read.
 void checkNoteFits(HWND dialog) {
-    HWND note = GetDlgItem(dialog, kFirstLineText);
+    HWND note = GetDlgItem(dialog, IDC_IMPORT_FIRST_LINE_TEXT);
     const std::string text = windowText(note);
     HDC dc = GetDC(note);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(note, WM_GETFONT, 0, 0)));
@@ -113,12 +111,12 @@ UI_TEST(wide_first_line_of_20000_fields_gets_2000_boxes_and_loads_every_field) {
         limitNewWindows(-1);
         checkBoxesAndNote(dialog, kFields, kMaxFieldBoxes);
         checkNoteFits(dialog);
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + kMaxFieldBoxes)), "Import field 2000 (f2000)");
-        CHECK(IsDlgButtonChecked(dialog, kFieldBase + kMaxFieldBoxes) == BST_CHECKED);
-        CHECK_EQ(static_cast<size_t>(GetWindowTextLengthA(GetDlgItem(dialog, kManualNames))),
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + kMaxFieldBoxes)), "Import field 2000 (f2000)");
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_FIELD_BASE + kMaxFieldBoxes) == BST_CHECKED);
+        CHECK_EQ(static_cast<size_t>(GetWindowTextLengthA(GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES))),
                  wideLine(kFields, "f").size());
-        CheckDlgButton(dialog, kFieldBase + 2, BST_UNCHECKED);
-        pressButton(dialog, kLoad);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 2, BST_UNCHECKED);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
@@ -151,7 +149,7 @@ UI_TEST(wide_first_line_of_100000_fields_gets_2000_boxes_and_cancel) {
         limitNewWindows(-1);
         checkBoxesAndNote(dialog, kFields, kMaxFieldBoxes);
         checkNoteFits(dialog);
-        pressButton(dialog, kCancel);
+        pressButton(dialog, IDC_IMPORT_CANCEL);
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
@@ -178,8 +176,8 @@ UI_TEST(wide_first_line_when_the_system_refuses_windows) {
         boxes = fieldBoxCount(dialog);
         CHECK(boxes > 0 && boxes < kFields);
         checkBoxesAndNote(dialog, kFields, boxes);
-        CheckDlgButton(dialog, kFieldBase + 1, BST_UNCHECKED);
-        pressButton(dialog, kLoad);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 1, BST_UNCHECKED);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
@@ -200,7 +198,7 @@ UI_TEST(wide_first_line_when_the_system_refuses_windows) {
         limitNewWindows(-1);
         checkBoxesAndNote(dialog, kFields, 0);
         checkNoteFits(dialog);
-        pressButton(dialog, kLoad);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
@@ -251,16 +249,16 @@ UI_TEST(wide_first_line_of_over_a_megabyte_is_shown_cut_and_kept_whole) {
     for (const auto& c : cases) {
         onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
         onDialog([&](HWND dialog) {
-            CHECK_EQ(windowText(GetDlgItem(dialog, kFirstLineText)), shownText(line));
-            CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 2)), "Import field 2 (" + shownText(longName) + ")");
-            HWND names = GetDlgItem(dialog, kManualNames);
+            CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIRST_LINE_TEXT)), shownText(line));
+            CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 2)), "Import field 2 (" + shownText(longName) + ")");
+            HWND names = GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES);
             CHECK_EQ(windowText(names), line.substr(0, 1 << 20));
-            if (c.manual) CheckRadioButton(dialog, 1011, 1013, 1013);
+            if (c.manual) CheckRadioButton(dialog, IDC_IMPORT_NAMES_FROM_FIRST, IDC_IMPORT_NAMES_MANUAL, IDC_IMPORT_NAMES_MANUAL);
             if (c.typed) {
                 SendMessageA(names, EM_SETSEL, 0, 2);
                 SendMessageA(names, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(c.typed));
             }
-            pressButton(dialog, kLoad);
+            pressButton(dialog, IDC_IMPORT_LOAD);
         });
         click(IDC_LOAD_BUTTON);
         CHECK_EQ(pendingDialogSteps(), 0);
@@ -300,15 +298,15 @@ UI_TEST(wide_first_line_dialog_paints_what_is_on_the_screen) {
         const int screenBottom = GetSystemMetrics(SM_CYVIRTUALSCREEN);
         int lastOnScreen = 0;
         for (int i = 1; i <= 300; ++i)
-            if (windowRect(GetDlgItem(dialog, kFieldBase + i)).bottom <= screenBottom) lastOnScreen = i;
+            if (windowRect(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + i)).bottom <= screenBottom) lastOnScreen = i;
         CHECK(lastOnScreen > 10 && lastOnScreen < 300);
         // The screen shows what was painted once Wine has passed it on.
         for (int i : {1, lastOnScreen})
-            CHECK(waitUntil([&] { return coloursOnScreen(GetDlgItem(dialog, kFieldBase + i)) >= 2; }));
+            CHECK(waitUntil([&] { return coloursOnScreen(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + i)) >= 2; }));
         const RECT r = windowRect(dialog);
         SetWindowPos(dialog, nullptr, r.left, r.top - 160, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        CHECK(waitUntil([&] { return coloursOnScreen(GetDlgItem(dialog, kFieldBase + lastOnScreen + 8)) >= 2; }));
-        pressButton(dialog, kCancel);
+        CHECK(waitUntil([&] { return coloursOnScreen(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + lastOnScreen + 8)) >= 2; }));
+        pressButton(dialog, IDC_IMPORT_CANCEL);
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
@@ -336,8 +334,8 @@ void checkPairsAndCaption(HWND dialog, int fields, int pairs) {
     const std::vector<int> ids = edittest::childIds(dialog);
     CHECK_EQ(ids.size(), static_cast<size_t>(2 + 2 * pairs));
     if (ids.size() >= 2 && pairs > 0) {
-        CHECK_EQ(ids[ids.size() - 2], kLabelBase + pairs);
-        CHECK_EQ(ids.back(), kBoxBase + pairs);
+        CHECK_EQ(ids[ids.size() - 2], IDC_EDIT_LABEL_BASE + pairs);
+        CHECK_EQ(ids.back(), IDC_EDIT_FIELD_BASE + pairs);
     }
     const std::string caption = "Edit item #1";
     if (pairs < fields && pairs > 0)
@@ -345,8 +343,8 @@ void checkPairsAndCaption(HWND dialog, int fields, int pairs) {
                                          " fields; the rest stay as they are)");
     if (pairs == 0) CHECK_EQ(windowText(dialog), caption + " (no room for its " + formatCount(fields) +
                                                      " fields: nothing can be changed)");
-    CHECK_EQ(clientRectOf(GetDlgItem(dialog, kEditSave)).top, 16L + 24 * pairs);
-    CHECK_EQ(clientRectOf(GetDlgItem(dialog, kEditCancel)).top, 16L + 24 * pairs);
+    CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_EDIT_SAVE)).top, 16L + 24 * pairs);
+    CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_EDIT_CANCEL)).top, 16L + 24 * pairs);
     CHECK_EQ(clientHeight(dialog), 50L + 24 * pairs);
 }
 
@@ -362,7 +360,7 @@ UI_TEST(edit_dialog_of_5000_fields_shows_1300_and_writes_only_those) {
         limitNewWindows(-1);
         checkPairsAndCaption(dialog, kFields, kMaxEditFields);
         edittest::typeInto(edittest::children(dialog)[2 + 2 * (kMaxEditFields - 1) + 1], "changed");
-        pressButton(dialog, kEditSave);
+        pressButton(dialog, IDC_EDIT_SAVE);
     });
     openEditDialog();
     CHECK_EQ(pendingDialogSteps(), 0);
@@ -390,7 +388,7 @@ UI_TEST(edit_dialog_when_the_system_refuses_windows) {
             checkPairsAndCaption(dialog, kFields, pairs);
             const std::vector<HWND> controls = edittest::children(dialog);
             edittest::typeInto(controls.back(), "last shown");
-            pressButton(dialog, kEditSave);
+            pressButton(dialog, IDC_EDIT_SAVE);
         });
         openEditDialog();
         CHECK_EQ(pendingDialogSteps(), 0);
@@ -405,7 +403,7 @@ UI_TEST(edit_dialog_when_the_system_refuses_windows) {
     onDialog([&](HWND dialog) {
         limitNewWindows(-1);
         checkPairsAndCaption(dialog, kFields, 0);
-        pressButton(dialog, kEditSave);
+        pressButton(dialog, IDC_EDIT_SAVE);
     });
     openEditDialog();
     CHECK_EQ(pendingDialogSteps(), 0);
