@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/app_state.h"
 #include "ui/control_ids.h"
 #include "ui/handles.h"
 

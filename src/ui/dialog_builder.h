@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <vector>
 
 namespace varnel {
@@ -24,6 +25,40 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK
 // WM_INITDIALOG with `param`; it creates its controls there and calls
 // placeDialog. Returns the EndDialog result.
 INT_PTR runModalDialog(HWND owner, const char* caption, DWORD style, DLGPROC proc, LPARAM param);
+
+// What every dialog of the program does alike: the session object kept with
+// the dialog, the focus kept while it is inactive, clicks taken only from
+// buttons (Enter and Escape arrive as ids 1 and 2 and do nothing), the
+// system close ending it, and no exception leaving its procedure: one that
+// comes ends the dialog and is thrown again by run().
+class DialogSession {
+public:
+    virtual ~DialogSession() = default;
+    DialogSession() = default;
+    DialogSession(const DialogSession&) = delete;
+    DialogSession& operator=(const DialogSession&) = delete;
+
+    // Runs the dialog modally over `owner`; returns the EndDialog result
+    // (-1 when the system could not make it).
+    INT_PTR run(HWND owner, const char* caption);
+
+protected:
+    HWND owner() const { return owner_; }
+    // WM_INITDIALOG: the controls and the dialog's size.
+    virtual void create(HWND dialog) = 0;
+    // A button with this id was clicked.
+    virtual void clicked(HWND dialog, int id) = 0;
+    // The system close (Alt+F4): as Cancel unless said otherwise.
+    virtual void closed(HWND dialog) { EndDialog(dialog, 0); }
+    // Any other message; true when handled.
+    virtual bool other(HWND, UINT, WPARAM, LPARAM) { return false; }
+
+private:
+    static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND owner_ = nullptr;
+    HWND savedFocus_ = nullptr;
+    std::exception_ptr failure_;
+};
 
 // Gives the dialog a client area of width x height pixels, its top-left corner
 // 50, 50 pixels from the owner's client origin (in screen terms).

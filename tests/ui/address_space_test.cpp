@@ -12,7 +12,7 @@
 
 #include "core/delimited_read.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -137,9 +137,9 @@ UI_TEST(table_above_2_gb_loads_sorts_searches_edits_and_saves) {
     click(IDC_LOAD_BUTTON);
     pumpMessages();
     HWND list = control(IDC_TABLE_LIST);
-    CHECK_EQ(app().table.rowCount(), rows);
+    CHECK_EQ(context().table.rowCount(), rows);
     CHECK_EQ(listText(list, rows - 1, 1), "w" + std::to_string(1000000 - rows));
-    if (taken) CHECK_EQ(reinterpret_cast<uintptr_t>(app().table.bufferData()) >= kTwoGigabytes, true);
+    if (taken) CHECK_EQ(reinterpret_cast<uintptr_t>(context().table.bufferData()) >= kTwoGigabytes, true);
 
     postHeaderClick(list, 1);  // word: the rows come out in reverse
     pumpMessages();

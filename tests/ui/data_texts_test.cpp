@@ -7,7 +7,7 @@
 
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -64,7 +64,7 @@ void loadOddNames() {
 UI_TEST(names_and_cells_beginning_with_0xff_or_holding_an_ampersand_show_exactly) {
     startMainWindow();
     loadOddNames();
-    CHECK_EQ(app().table.fieldNames, kNames);
+    CHECK_EQ(context().table.fieldNames, kNames);
     HWND list = control(IDC_TABLE_LIST);
     for (int c = 0; c < 4; ++c) {
         CHECK_EQ(listHeader(list, c), kNames[static_cast<size_t>(c)]);
@@ -92,8 +92,8 @@ UI_TEST(names_and_cells_beginning_with_0xff_or_holding_an_ampersand_show_exactly
     });
     SendMessageA(mainWindow(), WM_COMMAND, IDM_EDIT_ROW, 0);
     CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK_EQ(std::string(app().table.cell(1, 3)), "\xFF\xFF\xFF");
-    for (int f : {1, 2, 4}) CHECK_EQ(std::string(app().table.cell(1, f)), kCells[static_cast<size_t>(f - 1)]);
+    CHECK_EQ(std::string(context().table.cell(1, 3)), "\xFF\xFF\xFF");
+    for (int f : {1, 2, 4}) CHECK_EQ(std::string(context().table.cell(1, f)), kCells[static_cast<size_t>(f - 1)]);
     CHECK_EQ(listText(list, 0, 2), "\xFF\xFF\xFF");
 
     // Opened again, the box holds what was saved.

@@ -2,14 +2,22 @@
 // missing file, its layout, Add and Delete, the no-name error, Create Now.
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
-#include "ui/edit_commands.h"
+#include "ui/app_context.h"
+#include "edit/table_commands.h"
+#include "ui/win32_table_window.h"
 
 using namespace uitest;
 using namespace varnel;
 using namespace edittest;
 
 namespace {
+
+// The new-file dialog with `boxes` name boxes, as Load opens it for a
+// missing file.
+void openNewFileDialog(int boxes) {
+    Win32TableWindow window(context());
+    defineNewFileCommand(context(), window, boxes);
+}
 
 void send(HWND dialog, int id) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -85,7 +93,7 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
     });
     click(IDC_LOAD_BUTTON);
 
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     CHECK_EQ(table.fieldNames, (std::vector<std::string>{"a", "c"}));
     CHECK_EQ(table.rowCount(), 1);
     HWND list = control(IDC_TABLE_LIST);
@@ -117,13 +125,12 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
     CHECK_EQ(titleCount(), "(4)");
 
     // The same names again give the same widths: the total is the new table's alone.
-    app().newFileFieldCount = 2;
     onDialog([](HWND dialog) {
         typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "a");
         typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), "c");
         pressButton(dialog, IDC_NEW_CREATE);
     });
-    showNewFileDialog(mainWindow());
+    openNewFileDialog(2);
     CHECK_EQ(listColumnWidth(control(IDC_TABLE_LIST), 0), width0);
     CHECK_EQ(titleCount(), "(1)");
 }
@@ -131,7 +138,6 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
 UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
     showTable({"keep"}, {{"row"}});
     const std::string title = windowText(mainWindow());
-    app().newFileFieldCount = 3;
     onDialog([](HWND dialog) {
         typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "   ");
         typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), " ");
@@ -139,7 +145,7 @@ UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
         send(dialog, IDC_NEW_CREATE);
         CHECK(IsWindow(dialog));
         CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1)), "   ");
-        CHECK_EQ(app().table.fieldNames, std::vector<std::string>{"keep"});
+        CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
         pressButton(dialog, IDC_NEW_CANCEL);
     });
     onDialog([](HWND box) {
@@ -153,18 +159,17 @@ UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
     });
     // The dialog becomes active again once the box has gone.
     onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND) {});
-    showNewFileDialog(mainWindow());
-    CHECK_EQ(app().table.fieldNames, std::vector<std::string>{"keep"});
+    openNewFileDialog(3);
+    CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
     CHECK_EQ(listText(control(IDC_TABLE_LIST), 0, 0), "row");
     CHECK_EQ(windowText(mainWindow()), title);
 }
 
 UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
     showTable({"keep"}, {{"row"}});
-    app().newFileFieldCount = 3;
     onDialog([](HWND dialog) {
         send(dialog, IDC_NEW_ADD_FIELD);
-        CHECK_EQ(app().newFileFieldCount, 4);
+        CHECK_EQ(boxCount(dialog), 4);
         CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 4)), "112,80 384x24");
         CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 4)), "8,80 96x24");
         CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 4)), "Name of field 4:");
@@ -187,16 +192,16 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
         CHECK_EQ(outerSize(dialog), "508x100");
         send(dialog, IDC_NEW_DELETE_FIELD);  // one box: nothing happens
         CHECK_EQ(boxCount(dialog), 1);
-        CHECK_EQ(app().newFileFieldCount, 1);
+        CHECK_EQ(boxCount(dialog), 1);
 
         send(dialog, IDC_NEW_ADD_FIELD);
         CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)));
         CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2)), "");  // the text of a deleted box is gone
         for (int i = 0; i < 97; ++i) send(dialog, IDC_NEW_ADD_FIELD);
-        CHECK_EQ(app().newFileFieldCount, 99);
+        CHECK_EQ(boxCount(dialog), 99);
         CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 99)), "Name of field 99:");
         send(dialog, IDC_NEW_ADD_FIELD);  // 99 boxes: nothing happens
-        CHECK_EQ(app().newFileFieldCount, 99);
+        CHECK_EQ(boxCount(dialog), 99);
         CHECK_EQ(boxCount(dialog), 99);
         CHECK(GetDlgItem(dialog, 5300) == nullptr);
         CHECK_EQ(buttonsAt(dialog), expectedButtons(24 * 99 + 16));
@@ -212,8 +217,8 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
         // The system close ends the dialog as Cancel does.
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
-    showNewFileDialog(mainWindow());
-    CHECK_EQ(app().table.fieldNames, std::vector<std::string>{"keep"});
+    openNewFileDialog(3);
+    CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
     CHECK_EQ(listText(control(IDC_TABLE_LIST), 0, 0), "row");
     CHECK(IsWindowEnabled(mainWindow()));
 }
@@ -221,12 +226,11 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
 UI_TEST(new_file_count_is_kept_within_1_to_99_at_opening) {
     showTable({"keep"}, {{"row"}});
     for (int start : {0, 150}) {
-        app().newFileFieldCount = start;
         onDialog([start](HWND dialog) {
             CHECK_EQ(boxCount(dialog), start == 0 ? 1 : 99);
             CHECK_EQ(clientSize(dialog), start == 0 ? "508x76" : "508x" + std::to_string(24 * 99 + 52));
             pressButton(dialog, IDC_NEW_CANCEL);
         });
-        showNewFileDialog(mainWindow());
+        openNewFileDialog(start);
     }
 }

@@ -2,7 +2,7 @@
 // answered Yes, No and Cancel, and the ways out of the dialog.
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -32,7 +32,7 @@ void expectConfirmation(const std::string& text, int answer, std::function<void(
 
 std::vector<std::string> cells() {
     std::vector<std::string> out;
-    const TableDocument& t = app().table;
+    const TableDocument& t = context().table;
     for (int32_t r = 1; r <= t.rowCount(); ++r)
         for (int32_t f = 1; f <= t.fieldCount(); ++f) out.emplace_back(t.cell(r, f));
     return out;
@@ -98,7 +98,7 @@ UI_TEST(search_and_replace_with_confirmations_answered_yes_no_and_cancel) {
     // Rows 1 and 2 were done; row 3 was being asked about and row 4 never
     // visited, so both keep their earlier state.
     CHECK_EQ(selectedItems(list), (std::vector<int>{0, 1, 3}));
-    CHECK_EQ(app().search.confirmChanges, 1);
+    CHECK_EQ(context().search.confirmChanges, 1);
 }
 
 UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {
@@ -140,7 +140,7 @@ UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {
         pressButton(dialog, IDC_REPLACE_GO);
     });
     searchFor("cat");
-    CHECK_EQ(std::string(app().table.cell(2, 2)), " cats ");
+    CHECK_EQ(std::string(context().table.cell(2, 2)), " cats ");
     CHECK_EQ(listText(list, 1, 1), " cats ");
-    CHECK_EQ(std::string(app().table.cell(2, 1)), "two cat");
+    CHECK_EQ(std::string(context().table.cell(2, 1)), "two cat");
 }

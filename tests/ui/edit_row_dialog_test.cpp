@@ -2,7 +2,7 @@
 // Cancel, the system close, Enter and Escape, focus memory, wide rows.
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -45,8 +45,8 @@ std::string numbered(const char* prefix, size_t k) {
 UI_TEST(edit_dialog_layout_and_save_writes_only_changed_boxes) {
     const std::string withNul("x\0y", 3);
     showTable({"Name", "Town", "Note"}, {{"r1", "t1", "n1"}, {"r2", "t2", "n2"}, {"r3", withNul, "n3"}});
-    selectItems(tableList(), {2});
-    CHECK_EQ(app().table.cell(3, 2).size(), size_t{3});
+    selectItems(tableList(context()), {2});
+    CHECK_EQ(context().table.cell(3, 2).size(), size_t{3});
     bool shown = false;
     onDialog([&](HWND dialog) {
         shown = true;
@@ -98,20 +98,20 @@ UI_TEST(edit_dialog_layout_and_save_writes_only_changed_boxes) {
     openEditDialog();
     CHECK(shown);
     CHECK(IsWindowEnabled(mainWindow()));
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     CHECK_EQ(std::string(table.cell(3, 1)), "");
     CHECK_EQ(std::string(table.cell(3, 2)), withNul);  // untouched box: the cell keeps its NUL byte
     CHECK_EQ(std::string(table.cell(3, 3)), "a, \"new\" note ");
-    CHECK_EQ(listText(tableList(), 2, 0), "");
-    CHECK_EQ(listText(tableList(), 2, 2), "a, \"new\" note ");
-    CHECK_EQ(listText(tableList(), 1, 2), "n2");
-    CHECK_EQ(selectedItems(tableList()), std::vector<int>{2});
+    CHECK_EQ(listText(tableList(context()), 2, 0), "");
+    CHECK_EQ(listText(tableList(context()), 2, 2), "a, \"new\" note ");
+    CHECK_EQ(listText(tableList(context()), 1, 2), "n2");
+    CHECK_EQ(selectedItems(tableList(context())), std::vector<int>{2});
     CHECK_EQ(titleCount(), "(3)");
 }
 
 UI_TEST(edit_dialog_cancel_and_close_write_nothing) {
     showTable({"Name", "Town"}, {{"r1", "t1"}, {"r2", "t2"}});
-    selectItems(tableList(), {1});
+    selectItems(tableList(context()), {1});
     for (bool useClose : {false, true}) {
         onDialog([&](HWND dialog) {
             CHECK_EQ(windowText(dialog), "Edit item #2");
@@ -124,29 +124,29 @@ UI_TEST(edit_dialog_cancel_and_close_write_nothing) {
                 pressButton(dialog, IDC_EDIT_CANCEL);
         });
         openEditDialog();
-        CHECK_EQ(std::string(app().table.cell(2, 1)), "r2");
-        CHECK_EQ(std::string(app().table.cell(2, 2)), "t2");
-        CHECK_EQ(listText(tableList(), 1, 0), "r2");
+        CHECK_EQ(std::string(context().table.cell(2, 1)), "r2");
+        CHECK_EQ(std::string(context().table.cell(2, 2)), "t2");
+        CHECK_EQ(listText(tableList(context()), 1, 0), "r2");
         CHECK(IsWindowEnabled(mainWindow()));
     }
 }
 
 UI_TEST(edit_dialog_stays_open_on_enter_and_escape_keys) {
     showTable({"Name", "Town"}, {{"r1", "t1"}});
-    selectItems(tableList(), {0});
+    selectItems(tableList(context()), {0});
     onDialog([](HWND dialog) {
         typeInto(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1), "typed");
         pressEnterAndEscape(dialog, GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1));
     });
     openEditDialog();
     CHECK(g_openAfterKeys);
-    CHECK_EQ(std::string(app().table.cell(1, 1)), "r1");
+    CHECK_EQ(std::string(context().table.cell(1, 1)), "r1");
 }
 
 UI_TEST(edit_dialog_caption_groups_the_row_number) {
     std::vector<std::vector<std::string>> rows(1234, std::vector<std::string>{"x"});
     showTable({"Only"}, rows);
-    selectItems(tableList(), {1233});
+    selectItems(tableList(context()), {1233});
     onDialog([](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Edit item #1,234");
         CHECK_EQ(clientSize(dialog), "507x74");
@@ -162,7 +162,7 @@ UI_TEST(edit_dialog_saves_a_150_field_row_exactly) {
         cells.push_back(numbered("c", k));
     }
     showTable(names, {cells, cells});
-    selectItems(tableList(), {1});
+    selectItems(tableList(context()), {1});
     onDialog([](HWND dialog) {
         CHECK_EQ(clientSize(dialog), std::to_string(507) + "x" + std::to_string(24 * 150 + 50));
         // Boxes and labels in tab order: every field's box follows its label.
@@ -179,10 +179,10 @@ UI_TEST(edit_dialog_saves_a_150_field_row_exactly) {
     openEditDialog();
     bool exact = true;
     for (int k = 1; k <= 150; ++k) {
-        exact = exact && app().table.cell(2, k) == numbered("v", k);
-        exact = exact && app().table.cell(1, k) == numbered("c", k);
+        exact = exact && context().table.cell(2, k) == numbered("v", k);
+        exact = exact && context().table.cell(1, k) == numbered("c", k);
     }
     CHECK(exact);
-    CHECK_EQ(listText(tableList(), 1, 100), "v101");
-    CHECK_EQ(listText(tableList(), 1, 149), "v150");
+    CHECK_EQ(listText(tableList(context()), 1, 100), "v101");
+    CHECK_EQ(listText(tableList(context()), 1, 149), "v150");
 }

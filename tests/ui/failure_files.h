@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 namespace failtest {
 

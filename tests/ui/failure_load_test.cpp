@@ -14,7 +14,7 @@
 #include "core/large_memory.h"
 #include "failure_files.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 #include "ui/system_memory.h"
 #include "ui/win32_file_system.h"
 
@@ -64,7 +64,7 @@ UI_TEST(failure_load_of_a_held_file_or_one_that_disappears_keeps_the_table) {
     click(IDC_LOAD_BUTTON);
     CloseHandle(holder);
     CHECK_EQ(shownState(), before);
-    CHECK_EQ(app().table.rowCount(), 3);
+    CHECK_EQ(context().table.rowCount(), 3);
 
     // Gone between the open-file dialog and the import dialog's Load: the
     // import reports it and the dialog stays for the user to cancel.
@@ -84,9 +84,9 @@ UI_TEST(failure_load_of_a_held_file_or_one_that_disappears_keeps_the_table) {
     click(IDC_LOAD_BUTTON);
     CHECK(!fileExists(gone));
     CHECK_EQ(shownState(), before);
-    CHECK_EQ(app().table.rowCount(), 3);
-    CHECK_EQ(app().table.fieldCount(), 2);
-    CHECK_EQ(app().table.currentFileName, gone);
+    CHECK_EQ(context().table.rowCount(), 3);
+    CHECK_EQ(context().table.fieldCount(), 2);
+    CHECK_EQ(context().table.currentFileName, gone);
 }
 
 UI_TEST(failure_load_of_a_folder_name_changes_nothing) {
@@ -116,12 +116,12 @@ UI_TEST(failure_load_of_a_folder_name_changes_nothing) {
     CHECK(g_dialogStayed || asked);
     if (g_dialogStayed) {
         CHECK_EQ(g_dialogFolder + "\\", folder);
-        CHECK_EQ(app().table.currentFileName, "");
+        CHECK_EQ(context().table.currentFileName, "");
     } else {
-        CHECK_EQ(app().table.currentFileName, folder.substr(0, folder.size() - 1));
+        CHECK_EQ(context().table.currentFileName, folder.substr(0, folder.size() - 1));
     }
     CHECK_EQ(shownState(), before);
-    CHECK_EQ(app().table.rowCount(), 3);
+    CHECK_EQ(context().table.rowCount(), 3);
 }
 
 namespace {
@@ -190,7 +190,7 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
         setFileSystemStandIn(nullptr);
         CHECK(text.find("The device is not ready.") != std::string::npos);
         CHECK_EQ(shownState(), before);
-        CHECK_EQ(app().table.rowCount(), 3);
+        CHECK_EQ(context().table.rowCount(), 3);
     }
 
     // Too large to hold: refused with the name, and the table stays.

@@ -6,10 +6,11 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 #include "ui/main_window.h"
 
 namespace uitest {
@@ -87,7 +88,7 @@ LRESULT CALLBACK cbtHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_DESTROYWND) g_quotaWindows.erase(reinterpret_cast<HWND>(wParam));
     if (code == HCBT_ACTIVATE) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        if (window != varnel::app().mainWindow && className(window) == "#32770") {
+        if (window != uitest::context().mainWindow && className(window) == "#32770") {
             g_armedDialog = window;
             if (g_timer) KillTimer(nullptr, g_timer);
             g_timer = SetTimer(nullptr, 0, 40, stepTimer);
@@ -166,7 +167,7 @@ void answerFileDialog(HWND dialog, const std::string& path) {
     pressButton(dialog, IDOK);
 }
 
-HWND mainWindow() { return varnel::app().mainWindow; }
+HWND mainWindow() { return context().mainWindow; }
 
 HWND findWindow(const std::string& caption) { return FindWindowA(nullptr, caption.c_str()); }
 
@@ -255,7 +256,7 @@ void notifyColumnClick(int column) {
 void pumpMessages() {
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (varnel::preTranslateMainWindowMessage(message)) continue;
+        if (varnel::preTranslateMainWindowMessage(context(), message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -271,8 +272,19 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
     }
 }
 
+namespace {
+// The context of the window the running case works on; each case starts a
+// fresh one with startMainWindow.
+std::unique_ptr<varnel::AppContext> g_context = std::make_unique<varnel::AppContext>();
+}  // namespace
+
+varnel::AppContext& context() { return *g_context; }
+
 HWND startMainWindow() {
-    HWND window = varnel::createMainWindow();
+    if (g_context->mainWindow && IsWindow(g_context->mainWindow)) DestroyWindow(g_context->mainWindow);
+    pumpMessages();
+    g_context = std::make_unique<varnel::AppContext>();
+    HWND window = varnel::createMainWindow(*g_context);
     pumpMessages();
     return window;
 }
@@ -316,7 +328,7 @@ void postHeaderClick(HWND list, int column) {
 int main(int argc, char** argv) {
     using namespace uitest;
     setvbuf(stdout, nullptr, _IONBF, 0);
-    varnel::startProgram(GetModuleHandleA(nullptr));
+    varnel::startProgram();
     HHOOK hook = SetWindowsHookExA(WH_CBT, cbtHook, nullptr, GetCurrentThreadId());
     HANDLE thread = CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr);
     if (thread) CloseHandle(thread);

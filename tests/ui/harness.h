@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/app_context.h"
+
 namespace uitest {
 
 using TestFunction = void (*)();
@@ -102,8 +104,10 @@ void notifyColumnClick(int column);
 void pumpMessages();
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 3000);
 
-// Starts a fresh main window (the application state set back to start).
+// Starts a fresh main window with a fresh context.
 HWND startMainWindow();
+// The context of the current main window.
+varnel::AppContext& context();
 
 // ---- Files ----------------------------------------------------------------
 std::string testFolder();  // an empty folder for this run, with a trailing backslash

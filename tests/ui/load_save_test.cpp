@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -50,7 +50,7 @@ void expectBox(const std::string& caption, const std::string& text, int button =
 }
 
 int expectedWidth(int field, int windowWidth) {
-    const TableDocument& t = app().table;
+    const TableDocument& t = context().table;
     double w = std::floor((windowWidth - 35) * t.columnWeight[field - 1] / t.totalColumnWeight - 3);
     if (t.minColumnWidth[field - 1] > w) w = std::nearbyint(t.minColumnWidth[field - 1]);
     return static_cast<int>(w);
@@ -193,7 +193,7 @@ UI_TEST(import_needs_one_field_and_cancel_or_close_keeps_the_old_table) {
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(windowText(window), title);
     CHECK_EQ(headers(), (std::vector<std::string>{"name", "city", "age"}));
-    CHECK_EQ(app().table.currentFileName, other);
+    CHECK_EQ(context().table.currentFileName, other);
 
     // Alt+F4 in the import dialog acts as Cancel.
     onDialog([&](HWND dialog) { answerFileDialog(dialog, other); });
@@ -205,7 +205,7 @@ UI_TEST(import_needs_one_field_and_cancel_or_close_keeps_the_old_table) {
     // A cancelled open-file dialog empties the file name only.
     onDialog([](HWND dialog) { pressButton(dialog, IDCANCEL); });
     click(IDC_LOAD_BUTTON);
-    CHECK_EQ(app().table.currentFileName, "");
+    CHECK_EQ(context().table.currentFileName, "");
     CHECK_EQ(windowText(window), title);
 }
 
@@ -219,14 +219,19 @@ UI_TEST(a_missing_file_offers_a_new_file) {
         onDialog([name](HWND dialog) { answerFileDialog(dialog, name); });
         expectBox("New File", "Would you like to create and define a new file called \"" + name + "\"?", IDNO);
         click(IDC_LOAD_BUTTON);
-        CHECK_EQ(app().table.currentFileName, name);
+        CHECK_EQ(context().table.currentFileName, name);
         CHECK_EQ(windowText(window), "Varnel");
     }
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     expectBox("New File", "Would you like to create and define a new file called \"" + path + "\"?", IDYES);
-    onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND d) { pressButton(d, IDC_NEW_CANCEL); });
+    int boxes = 0;
+    onDialog([&boxes](HWND d) {
+        CHECK_EQ(windowText(d), "Create new file");
+        for (int i = 1; GetDlgItem(d, IDC_NEW_NAME_BASE + i); ++i) boxes = i;
+        pressButton(d, IDC_NEW_CANCEL);
+    });
     click(IDC_LOAD_BUTTON);
-    CHECK_EQ(app().newFileFieldCount, 3);
+    CHECK_EQ(boxes, 3);
     SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -253,7 +258,7 @@ UI_TEST(a_file_that_cannot_be_read_is_reported_and_the_table_stays) {
     CHECK(text.size() > text.find(":\n\n") + 6);  // the system's reason follows
     CHECK_EQ(windowText(window), title);
     CHECK_EQ(listCount(control(IDC_TABLE_LIST)), 3);
-    CHECK_EQ(app().table.currentFileName, locked);
+    CHECK_EQ(context().table.currentFileName, locked);
 
     // The same when the file gets locked while the import dialog is open.
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
@@ -329,7 +334,7 @@ UI_TEST(resave_all_rows_and_three_selected_rows) {
     click(IDC_RESAVE_BUTTON);
     CHECK_EQ(readFile(some), "id\tname\r\n1\ta\r\n3\tc\"q\r\n5\te\r\n");
     // Nothing in the table's file state changes.
-    CHECK_EQ(app().table.currentFileName, source);
+    CHECK_EQ(context().table.currentFileName, source);
     CHECK_EQ(windowText(mainWindow()), "Varnel: " + source + " (5)");
 
     // No: all rows.

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -42,7 +42,7 @@ UI_TEST(a_first_line_of_thousands_of_fields_loads) {
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK_EQ(app().table.fieldCount(), kFields - 1);
+    CHECK_EQ(context().table.fieldCount(), kFields - 1);
     CHECK_EQ(windowText(window), "Varnel: " + path + " (1)");
     HWND list = control(IDC_TABLE_LIST);
     CHECK_EQ(listColumnCount(list), kFields - 1);
@@ -111,8 +111,8 @@ UI_TEST(a_very_long_cell_is_shown_cut_and_kept_whole) {
     });
     SendMessageA(mainWindow(), WM_COMMAND, IDM_EDIT_ROW, 0);
     CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK(app().table.cell(1, 1) == longCell + "y");
-    CHECK_EQ(app().table.cell(1, 2), "tail");
+    CHECK(context().table.cell(1, 1) == longCell + "y");
+    CHECK_EQ(context().table.cell(1, 2), "tail");
 }
 
 // Typing a letter in the list selects the first row whose first field begins

@@ -6,8 +6,8 @@
 
 #include "core/delimited_read.h"
 #include "harness.h"
-#include "ui/app_state.h"
-#include "ui/import_dialog.h"
+#include "ui/app_context.h"
+#include "ui/dialogs.h"
 #include "ui/system_memory.h"
 #include "ui/table_view.h"
 #include "ui/win32_file_system.h"
@@ -214,11 +214,11 @@ void benchLongLine(size_t fieldBytes) {
     const std::string& longest = names.front();
     startMainWindow();
     start = GetTickCount64();
-    const double width = measureTextWidth(longest);
+    const double width = measureTextWidth(tableList(context()), longest);
     std::printf("  width of a %zu-byte name %.2f s (%.0f pixels); of the whole line:", longest.size(),
                 secondsSince(start), width);
     start = GetTickCount64();
-    measureTextWidth(probe.firstLine);
+    measureTextWidth(tableList(context()), probe.firstLine);
     std::printf(" %.2f s\n", secondsSince(start));
     probe = TableDocument();
 

@@ -17,8 +17,8 @@
 #include "failure_files.h"
 #include "core/text.h"
 #include "harness.h"
-#include "ui/app_state.h"
-#include "ui/import_dialog.h"
+#include "ui/app_context.h"
+#include "ui/dialogs.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -120,7 +120,7 @@ UI_TEST(wide_first_line_of_20000_fields_gets_2000_boxes_and_loads_every_field) {
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     CHECK_EQ(table.fieldCount(), kFields - 1);
     CHECK_EQ(table.rowCount(), 1);
     if (table.fieldCount() == kFields - 1) {
@@ -181,7 +181,7 @@ UI_TEST(wide_first_line_when_the_system_refuses_windows) {
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     CHECK_EQ(table.fieldCount(), kFields - 1);
     if (table.fieldCount() == kFields - 1) {
         CHECK_EQ(table.fieldNames[0], "f2");
@@ -202,7 +202,7 @@ UI_TEST(wide_first_line_when_the_system_refuses_windows) {
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK_EQ(app().table.fieldCount(), kFields);
+    CHECK_EQ(context().table.fieldCount(), kFields);
 
     // No room for Load or Cancel: no dialog stays, and a message says why
     // once its windows are gone.
@@ -262,8 +262,8 @@ UI_TEST(wide_first_line_of_over_a_megabyte_is_shown_cut_and_kept_whole) {
         });
         click(IDC_LOAD_BUTTON);
         CHECK_EQ(pendingDialogSteps(), 0);
-        CHECK(app().table.fieldNames == c.names);
-        CHECK_EQ(app().table.cell(1, 3), "3");
+        CHECK(context().table.fieldNames == c.names);
+        CHECK_EQ(context().table.cell(1, 3), "3");
     }
 }
 
@@ -322,7 +322,7 @@ void showWideRow(int fields) {
         cells.push_back("c" + std::to_string(i));
     }
     edittest::showTable(names, {cells});
-    selectItems(tableList(), {0});
+    selectItems(tableList(context()), {0});
 }
 
 void openEditDialog() { SendMessageA(mainWindow(), WM_COMMAND, IDM_EDIT_ROW, 0); }
@@ -364,7 +364,7 @@ UI_TEST(edit_dialog_of_5000_fields_shows_1300_and_writes_only_those) {
     });
     openEditDialog();
     CHECK_EQ(pendingDialogSteps(), 0);
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     CHECK_EQ(table.cell(1, kMaxEditFields), "changed");
     CHECK_EQ(table.cell(1, kMaxEditFields - 1), "c1299");
     CHECK_EQ(table.cell(1, kMaxEditFields + 1), "c1301");
@@ -393,7 +393,7 @@ UI_TEST(edit_dialog_when_the_system_refuses_windows) {
         openEditDialog();
         CHECK_EQ(pendingDialogSteps(), 0);
         limitNewWindows(-1);
-        const TableDocument& table = app().table;
+        const TableDocument& table = context().table;
         CHECK_EQ(table.cell(1, pairs), "last shown");
         CHECK_EQ(table.cell(1, pairs + 1), "c" + std::to_string(pairs + 1));
         CHECK_EQ(table.cell(1, kFields), "c40");
@@ -407,7 +407,7 @@ UI_TEST(edit_dialog_when_the_system_refuses_windows) {
     });
     openEditDialog();
     CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK_EQ(app().table.cell(1, 1), "c1");
+    CHECK_EQ(context().table.cell(1, 1), "c1");
 
     for (int room : {1, 2}) {
         limitNewWindows(room, 1);
@@ -448,6 +448,6 @@ UI_TEST(wide_field_name_is_shortened_in_the_in_selector_and_searched) {
         SetWindowTextA(control(IDC_SEARCH_TEXT), "apple");
         click(IDC_SEARCH_BUTTON);
         CHECK_EQ(selectedItems(control(IDC_TABLE_LIST)), c.found);
-        CHECK_EQ(app().search.searchField, c.chosen);
+        CHECK_EQ(context().search.searchField, c.chosen);
     }
 }
