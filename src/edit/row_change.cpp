@@ -7,7 +7,13 @@ namespace varnel {
 bool insertNewItemRow(TableDocument& table, int32_t row) {
     if (row < 1 || row > table.rowCount() || table.fieldCount() < 1) return false;
     table.insertRowBefore(row);
-    table.setCell(row, 1, kNewItemText);
+    try {
+        table.setCell(row, 1, kNewItemText);
+    } catch (...) {
+        // No memory for the text: the table goes back to its rows before.
+        table.deleteRow(row);
+        throw;
+    }
     return true;
 }
 

@@ -44,8 +44,23 @@ public:
     // `temporary` is the temporary file beside the target, or, when the
     // target itself is written (`inPlace`), the copy of its old content
     // (empty for a target that was not there).
-    Win32OutputFile(UniqueFile file, std::string target, std::string temporary, bool inPlace)
-        : file_(std::move(file)), target_(std::move(target)), temporary_(std::move(temporary)), inPlace_(inPlace) {}
+    // `temporary` only reserves the room for the spare file's name, which
+    // setSpare gives once the file exists.
+    Win32OutputFile(std::string target, std::string temporary, bool inPlace)
+        : target_(std::move(target)), temporary_(std::move(temporary)), inPlace_(inPlace) {
+        temporary_.clear();
+    }
+
+    // The temporary file beside the target (into the room reserved), or
+    // the copy of the old content.
+    void setSpare(const char* name) { temporary_.assign(name); }
+    void setSpare(std::string&& name) { temporary_ = std::move(name); }
+    void take(UniqueFile file) { file_ = std::move(file); }
+    // Nothing was written: the copy of the old content goes, the target stays.
+    void forget() {
+        if (inPlace_ && !temporary_.empty()) DeleteFileA(temporary_.c_str());
+        done_ = true;
+    }
 
     ~Win32OutputFile() override {
         std::string ignored;
@@ -165,7 +180,11 @@ std::string folderOf(const std::string& path) {
 
 // A copy of `path` in the system's temporary folder: its name, or empty with
 // `error` set.
+// The room for every text is taken before any file is made, so that no
+// failure for want of memory can leave a copy behind.
 std::string copyToTemporaryFolder(const std::string& path, std::string& error) {
+    std::string made;
+    made.reserve(MAX_PATH + 1);
     char folder[MAX_PATH + 1] = "";
     const DWORD length = GetTempPathA(sizeof folder, folder);
     if (length == 0 || length > MAX_PATH) {
@@ -178,11 +197,13 @@ std::string copyToTemporaryFolder(const std::string& path, std::string& error) {
         return {};
     }
     if (!CopyFileA(path.c_str(), copy, FALSE)) {
-        error = noCopyInPlaceError(folder, lastErrorText());
+        const std::string reason = lastErrorText();
         DeleteFileA(copy);
+        error = noCopyInPlaceError(folder, reason);
         return {};
     }
-    return copy;
+    made.assign(copy);
+    return made;
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -220,28 +241,44 @@ public:
                 return nullptr;
             }
         }
+        // The output (and its texts) is made before any file is, and then
+        // owns what is made: running out of memory leaves no file behind.
+        const std::string folder = folderOf(path);
         char temporary[MAX_PATH + 1] = "";
-        if (options_.temporaryFileBesideTarget && GetTempFileNameA(folderOf(path).c_str(), "vrn", 0, temporary)) {
-            UniqueFile file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr));
-            if (file) return std::make_unique<Win32OutputFile>(std::move(file), path, temporary, false);
-            DeleteFileA(temporary);
+        if (options_.temporaryFileBesideTarget) {
+            auto output = std::make_unique<Win32OutputFile>(path, std::string(MAX_PATH, '\0'), false);
+            if (GetTempFileNameA(folder.c_str(), "vrn", 0, temporary)) {
+                output->setSpare(temporary);
+                UniqueFile file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+                if (file) {
+                    output->take(std::move(file));
+                    return output;
+                }
+                // Destroying the output removes the temporary file.
+            }
         }
         // No temporary file can be made beside the target: write it in place,
         // with its old content copied to the temporary folder first.
+        auto output = std::make_unique<Win32OutputFile>(path, std::string(), true);
         std::string copy;
         if (!missing) {
             copy = copyToTemporaryFolder(path, error);
-            if (copy.empty()) return nullptr;
+            if (copy.empty()) {
+                output->forget();
+                return nullptr;
+            }
         }
+        output->setSpare(std::move(copy));
         UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
         if (!file) {
             error = lastErrorText();
-            if (!copy.empty()) DeleteFileA(copy.c_str());
+            output->forget();
             return nullptr;
         }
-        return std::make_unique<Win32OutputFile>(std::move(file), path, copy, true);
+        output->take(std::move(file));
+        return output;
     }
 
 private:

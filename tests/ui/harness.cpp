@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "allocation_failures.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -53,6 +55,7 @@ void closeUnexpected(HWND dialog) {
 }
 
 void CALLBACK stepTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    AllocationPause harnessWork;
     KillTimer(nullptr, id);
     if (id == g_timer) g_timer = 0;
     HWND dialog = g_armedDialog;
@@ -134,6 +137,8 @@ void onDialog(DialogAction action) { g_steps.push_back({nullptr, std::move(actio
 void onOptionalDialog(DialogMatch match, DialogAction action) {
     g_steps.push_back({std::move(match), std::move(action), true});
 }
+
+void clearDialogSteps() { g_steps.clear(); }
 
 int pendingDialogSteps() {
     int count = 0;
@@ -289,12 +294,37 @@ HWND startMainWindow() {
     return window;
 }
 
+namespace {
+
+void removeFolderContents(const std::string& folder) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            removeFolderContents(path + "\\");
+            RemoveDirectoryA(path.c_str());
+        } else {
+            DeleteFileA(path.c_str());
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+}  // namespace
+
 std::string testFolder() {
     static std::string folder;
     if (folder.empty()) {
         char temp[MAX_PATH] = "";
         GetTempPathA(MAX_PATH, temp);
         folder = std::string(temp) + "varnel-ui-tests-" + std::to_string(GetCurrentProcessId()) + "\\";
+        // Process ids come round again: files of an earlier run go first.
+        removeFolderContents(folder);
         CreateDirectoryA(folder.c_str(), nullptr);
     }
     return folder;

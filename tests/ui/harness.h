@@ -69,6 +69,8 @@ void onDialog(DialogAction action);
 void onOptionalDialog(DialogMatch match, DialogAction action);
 // Required steps not yet used.
 int pendingDialogSteps();
+// Forgets every step not yet used.
+void clearDialogSteps();
 
 // ---- Too many windows -----------------------------------------------------
 // Emulates the system's quota of window objects, which Wine lacks: from now
