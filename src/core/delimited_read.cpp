@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/byte_blocks.h"
 #include "core/large_memory.h"
 #include "core/text.h"
 
@@ -144,22 +145,295 @@ void forEachField(std::string_view line, FileKind kind, int32_t lastField, Visit
     }
 }
 
-bool isBlank(std::string_view line) {
-    for (char c : line)
-        if (c != ' ') return false;
-    return true;
-}
-
 std::string tooLargeMessage(const std::string& path) {
     return "The file " + path + " is too large to load.";
 }
 
+// What one pass over a file's bytes tells before the split: where the data
+// ends (the first byte 26, or the end) and how many CR and LF bytes lie
+// before that.
+struct DataShape {
+    size_t size = 0;
+    size_t crs = 0;
+    size_t lfs = 0;
+};
+
+DataShape shapeOf(const char* bytes, size_t size) {
+    DataShape shape;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Per-byte counters in vectors, summed every 255 blocks before they wrap.
+    const __m128i cr = _mm_set1_epi8(kCr), lf = _mm_set1_epi8(kLf), stop = _mm_set1_epi8(kEndOfData);
+    const __m128i zero = _mm_setzero_si128();
+    while (size - i >= 16) {
+        __m128i crCount = zero, lfCount = zero;
+        const size_t blocks = std::min<size_t>((size - i) / 16, 255);
+        size_t b = 0;
+        for (; b < blocks; ++b) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16 * b));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, stop))) break;
+            crCount = _mm_sub_epi8(crCount, _mm_cmpeq_epi8(v, cr));
+            lfCount = _mm_sub_epi8(lfCount, _mm_cmpeq_epi8(v, lf));
+        }
+        const __m128i crSums = _mm_sad_epu8(crCount, zero), lfSums = _mm_sad_epu8(lfCount, zero);
+        shape.crs += static_cast<size_t>(_mm_cvtsi128_si32(crSums)) +
+                     static_cast<size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(crSums, crSums)));
+        shape.lfs += static_cast<size_t>(_mm_cvtsi128_si32(lfSums)) +
+                     static_cast<size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(lfSums, lfSums)));
+        i += 16 * b;
+        if (b < blocks) break;  // a byte 26 in the next block: the loop below finds it
+    }
+#endif
+    for (; i < size && bytes[i] != kEndOfData; ++i) {
+        shape.crs += bytes[i] == kCr;
+        shape.lfs += bytes[i] == kLf;
+    }
+    shape.size = i;
+    return shape;
+}
+
+LineEnds lineEndsOfShape(const DataShape& shape) { return shape.crs ? LineEnds::Cr : LineEnds::Lf; }
+
+// readLine's count of lines from the counts of line-end bytes.
+size_t linesOfShape(const char* bytes, const DataShape& shape, LineEnds ends) {
+    if (shape.size == 0) return 0;
+    const size_t terminators = ends == LineEnds::Cr ? shape.crs : shape.lfs;
+    const char last = bytes[shape.size - 1];
+    // A last line without a line end counts too. In CR files a final CR LF
+    // ends with LF: that LF belongs to the last line end.
+    const bool ended = ends == LineEnds::Cr
+                           ? last == kCr || (last == kLf && shape.size >= 2 && bytes[shape.size - 2] == kCr)
+                           : last == kLf;
+    return terminators + (ended ? 0 : 1);
+}
+
+// Rows of cell spans as the split makes them, handed to the table many rows
+// at a time.
+struct RowChunk {
+    TableDocument& table;
+    size_t fields;
+    size_t capacity;  // rows
+    std::vector<CellSpan> spans;
+    size_t rows = 0;
+
+    RowChunk(TableDocument& t, size_t n)
+        : table(t), fields(n), capacity(std::max<size_t>(1, 8192 / std::max<size_t>(n, 1))),
+          spans(capacity * std::max<size_t>(n, 1)) {}
+
+    void flush() {
+        // Row numbers are 32-bit signed.
+        if (rows > static_cast<size_t>(INT32_MAX - table.rowCount())) throw std::length_error("too many rows");
+        table.appendRowsSpans(spans.data(), rows);
+        rows = 0;
+    }
+};
+
+// The last `byte` in [begin, end), or null.
+const char* findLast(const char* begin, const char* end, char byte) {
+    const char* p = end;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(byte);
+    while (p - begin >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 16));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, wanted)));
+        if (mask) return p - 16 + (31 - std::countl_zero(static_cast<uint32_t>(mask)));
+        p -= 16;
+    }
+#endif
+    while (p > begin)
+        if (*--p == byte) return p;
+    return nullptr;
+}
+
+// The split of a whole file's data into rows, by the same rules as readLine
+// and the field rules above, but in one pass: the line ends, delimiters and
+// (in CSV) quotes are found a block at a time, and bytes are looked at one
+// by one only for the spaces CSV skips and trims.
+//
+// Every line before the last line end ends in a line end, so the split of
+// those lines need not look out for the end of the data; only a last line
+// without a line end is split with those checks.
+class FastSplit {
+public:
+    FastSplit(char* base, size_t size, LineEnds ends, FileKind kind, const std::vector<int32_t>& slot,
+              uint64_t* lengthSums)
+        : base_(base),
+          end_(base + size),
+          terminator_(ends == LineEnds::Cr ? kCr : kLf),
+          crLf_(ends == LineEnds::Cr),
+          csv_(kind == FileKind::Csv || kind == FileKind::None),
+          slot_(slot),
+          sums_(lengthSums),
+          stops_(base, base + size, terminator_, rulesOf(kind).delimiter, csv_ ? '"' : rulesOf(kind).delimiter) {
+        const char* last = findLast(base, end_, terminator_);
+        ended_ = last ? last + 1 : base;
+    }
+
+    // Runs past the first line.
+    void skipLine() {
+        const char* s = stops_.next(pos_);
+        while (s != end_ && *s != terminator_) s = stops_.next(s + 1);
+        pos_ = afterLine(s);
+    }
+
+    void rows(RowChunk& out) {
+        if (csv_) {
+            pos_ = lines<true, false>(pos_, ended_, out);
+            pos_ = lines<true, true>(pos_, end_, out);
+        } else {
+            pos_ = lines<false, false>(pos_, ended_, out);
+            pos_ = lines<false, true>(pos_, end_, out);
+        }
+    }
+
+private:
+    // The start of the line after the one ended at s.
+    const char* afterLine(const char* s) const {
+        if (s == end_) return s;
+        ++s;
+        if (crLf_ && s < end_ && *s == kLf) ++s;
+        return s;
+    }
+
+    // The lines from p on that start before `until`, as rows of `out`.
+    // With kLast a line may end at the end of the data instead of a line end.
+    template <bool kCsv, bool kLast>
+    const char* lines(const char* p, const char* until, RowChunk& out) {
+        // Everything the loop touches is local, so that it stays in registers.
+        blocks::StopFinder stops = stops_;
+        char* const base = base_;
+        const char* const end = end_;
+        const char term = terminator_;
+        const int32_t* const slot = slot_.data();
+        const int32_t lastField = static_cast<int32_t>(slot_.size());
+        uint64_t* const sums = sums_;
+        const size_t fields = out.fields;
+        CellSpan* row = out.spans.data() + out.rows * fields;
+        size_t filled = 0;  // table fields of this row set so far
+        // Bytes that need a closer look at the start of a CSV field.
+        bool fieldStartStop[256] = {};
+        fieldStartStop[' '] = fieldStartStop['"'] = fieldStartStop[static_cast<unsigned char>(term)] = true;
+
+        // The byte at s, where the end of the data reads as a line end.
+        auto at = [&](const char* s) { return (kLast && s == end) ? term : *s; };
+        auto cell = [&](int32_t field, const char* b, const char* e, bool doubled) {
+            const int32_t k = slot[field - 1];
+            if (k < 0) return;
+            if (doubled) e = undoubleQuotes(base + (b - base), base + (e - base));
+            const uint32_t length = static_cast<uint32_t>(e - b);
+            row[k] = length ? CellSpan{static_cast<uint32_t>(b - base), length} : CellSpan{};
+            sums[k] += length;
+            filled = static_cast<size_t>(k) + 1;
+        };
+
+        while (p < until) {
+            // Lines empty or made only of spaces are not rows.
+            const char* q = p;
+            while (at(q) == ' ') ++q;
+            if (at(q) == term) {
+                p = afterLine(q);
+                continue;
+            }
+            const char* lineEnd = nullptr;
+            int32_t i = 1;
+            if (lastField == 0) {
+            } else if constexpr (kCsv) {
+                for (;;) {
+                    unsigned char c = static_cast<unsigned char>(at(p));
+                    if (fieldStartStop[c]) {
+                        while (at(p) == ' ') ++p;
+                        c = static_cast<unsigned char>(at(p));
+                        if (c == static_cast<unsigned char>(term)) {
+                            lineEnd = p;
+                            break;
+                        }
+                    }
+                    const char* s;  // the comma after the field, or the line end
+                    if (c == '"') {
+                        // Up to a quote not followed by another one; a ""
+                        // pair is one quote of the text. Unclosed, the field
+                        // takes the rest of the line.
+                        bool doubled = false;
+                        const char* t = stops.next(p + 1);
+                        for (;;) {
+                            const char tc = at(t);
+                            if (tc == ',') {
+                                t = stops.next(t + 1);
+                            } else if (tc == '"' && at(t + 1) == '"') {
+                                doubled = true;
+                                t = stops.next(t + 2);
+                            } else {
+                                break;
+                            }
+                        }
+                        cell(i, p + 1, t, doubled);
+                        s = t;
+                        // Bytes between the closing quote and the next comma are dropped.
+                        if (at(t) == '"') {
+                            s = stops.next(t + 1);
+                            while (at(s) == '"') s = stops.next(s + 1);
+                        }
+                    } else {
+                        // Up to the next comma, trailing spaces trimmed;
+                        // quotes inside are text.
+                        s = stops.next(p);
+                        while (at(s) == '"') s = stops.next(s + 1);
+                        const char* e = s;
+                        while (e > p && e[-1] == ' ') --e;
+                        cell(i, p, e, false);
+                    }
+                    if (at(s) != ',') {
+                        lineEnd = s;
+                        break;
+                    }
+                    p = s + 1;
+                    if (++i > lastField) break;
+                }
+            } else {
+                for (;;) {
+                    const char* s = stops.next(p);
+                    cell(i, p, s, false);
+                    if (at(s) == term) {
+                        lineEnd = s;
+                        break;
+                    }
+                    p = s + 1;
+                    if (++i > lastField) break;
+                }
+            }
+            // Fields after the last one imported are passed over.
+            if (!lineEnd) {
+                lineEnd = stops.next(p);
+                while (at(lineEnd) != term) lineEnd = stops.next(lineEnd + 1);
+            }
+            for (; filled < fields; ++filled) row[filled] = CellSpan{};
+            filled = 0;
+            row += fields;
+            if (++out.rows == out.capacity) {
+                out.flush();
+                row = out.spans.data();
+            }
+            p = afterLine(lineEnd);
+        }
+        stops_ = stops;
+        return p;
+    }
+
+    char* base_;
+    const char* end_;
+    const char* ended_;  // just after the last line end
+    const char* pos_ = base_;
+    char terminator_;
+    bool crLf_;
+    bool csv_;
+    const std::vector<int32_t>& slot_;
+    uint64_t* sums_;
+    blocks::StopFinder stops_;
+};
+
 }  // namespace
 
-LineEnds lineEndsOf(std::string_view data) {
-    if (data.empty()) return LineEnds::Lf;
-    return std::memchr(data.data(), kCr, data.size()) ? LineEnds::Cr : LineEnds::Lf;
-}
+LineEnds lineEndsOf(std::string_view data) { return lineEndsOfShape(shapeOf(data.data(), data.size())); }
 
 bool readLine(std::string_view data, size_t& pos, LineEnds ends, std::string_view& line) {
     if (pos >= data.size()) return false;
@@ -178,16 +452,7 @@ bool readLine(std::string_view data, size_t& pos, LineEnds ends, std::string_vie
 }
 
 size_t countLines(std::string_view data, LineEnds ends) {
-    if (data.empty()) return 0;
-    const char terminator = ends == LineEnds::Cr ? kCr : kLf;
-    size_t count = 0;
-    for (char c : data) count += (c == terminator);
-    // A last line without a line end counts too. In CR files a final CR LF
-    // ends with LF: that LF belongs to the last line end.
-    const char last = data.back();
-    const bool ended = last == terminator || (ends == LineEnds::Cr && last == kLf && data.size() >= 2 &&
-                                              data[data.size() - 2] == kCr);
-    return count + (ended ? 0 : 1);
+    return linesOfShape(data.data(), shapeOf(data.data(), data.size()), ends);
 }
 
 int32_t countFields(std::string_view line, FileKind kind) {
@@ -364,14 +629,13 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
             fresh.minColumnWidth[k] = 20.0 + (textWidth ? textWidth(fresh.fieldNames[k]) : 0.0);
 
         char* base = bytes.get();
-        const char* stop = base ? static_cast<const char*>(std::memchr(base, kEndOfData, size)) : nullptr;
-        const std::string_view data(base, stop ? static_cast<size_t>(stop - base) : size);
-        const LineEnds ends = lineEndsOf(data);
+        const DataShape shape = base ? shapeOf(base, size) : DataShape{};
+        const LineEnds ends = lineEndsOfShape(shape);
         fresh.adoptBuffer(std::move(bytes), size);
 
         // The line count is only a capacity: when it cannot be had, rows
         // simply grow as they come.
-        const size_t lines = countLines(data, ends);
+        const size_t lines = linesOfShape(base, shape, ends);
         if (fields == 0 || lines <= SIZE_MAX / 8 / fields) {
             try {
                 fresh.reserveRows(lines);
@@ -385,29 +649,13 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
         const int32_t lastSource = sources.empty() ? 0 : sources.back();
         std::vector<int32_t> slot(static_cast<size_t>(lastSource), -1);
         for (size_t k = 0; k < fields; ++k) slot[static_cast<size_t>(sources[k] - 1)] = static_cast<int32_t>(k);
-        std::vector<CellSpan> spans(fields);
         std::vector<uint64_t> lengthSums(fields, 0);
 
-        size_t pos = 0;
-        std::string_view line;
-        if (skipFirstLine) readLine(data, pos, ends, line);
-        while (readLine(data, pos, ends, line)) {
-            if (line.empty() || (line[0] == ' ' && isBlank(line))) continue;
-            std::fill(spans.begin(), spans.end(), CellSpan{});
-            forEachField(line, kind, lastSource, [&](int32_t i, const char* b, const char* e, bool doubled) {
-                const int32_t k = slot[static_cast<size_t>(i - 1)];
-                if (k < 0 || b == e) return;
-                char* mb = base + (b - base);
-                char* me = mb + (e - b);
-                if (doubled) me = undoubleQuotes(mb, me);
-                const uint32_t length = static_cast<uint32_t>(me - mb);
-                spans[static_cast<size_t>(k)] = {static_cast<uint32_t>(mb - base), length};
-                lengthSums[static_cast<size_t>(k)] += length;
-            });
-            // Row numbers are 32-bit signed.
-            if (fresh.rowCount() == INT32_MAX) throw std::length_error("too many rows");
-            fresh.appendRowSpans(spans.data());
-        }
+        FastSplit split(base, shape.size, ends, kind, slot, lengthSums.data());
+        if (skipFirstLine) split.skipLine();
+        RowChunk chunk(fresh, fields);
+        split.rows(chunk);
+        chunk.flush();
 
         const int32_t rows = fresh.rowCount();
         double total = 0;

@@ -118,6 +118,8 @@ public:
     void reserveRows(size_t rows);
     // fieldCount() spans, each inside the adopted buffer.
     void appendRowSpans(const CellSpan* spans);
+    // `rows` rows of fieldCount() spans each, one row after the other.
+    void appendRowsSpans(const CellSpan* spans, size_t rows);
 
     // Bytes held for cells (buffer and chunks), for memory reports.
     size_t storageBytes() const;

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/file_fixtures.h"
+#include "fuzz/split_reference.h"
 
 namespace varnel {
 namespace {
@@ -515,6 +516,45 @@ TEST(ImportTable, RandomFilesMatchThePlainRules) {
         ASSERT_TRUE(im.result.ok);
         ASSERT_EQ(im.table.rowCount(), static_cast<int32_t>(expected.size())) << file;
         for (int32_t r = 1; r <= im.table.rowCount(); ++r) ASSERT_EQ(rowOf(im.table, r), expected[r - 1]) << file;
+    }
+}
+
+// The import finds line ends, delimiters and quotes a block of bytes at a
+// time; a byte that matters must count wherever it falls in a block, the
+// last byte of the data included.
+TEST(ImportTable, SpecialBytesAtEveryOffsetMatchTheLineByLineReader) {
+    const struct {
+        const char* name;
+        std::string_view tail;  // follows a run of filler bytes on line 2
+        std::string_view head = "h1,h2,h3|h4\th5\r\n";
+    } cases[] = {
+        {"b.csv", ",\"q, r\"  , s ,\"t\"\"u\",v\r\nw\r\n"},
+        {"b.csv", " \"open, to the end\r\n,\r\n"},
+        {"b.csv", "\"x\"junk,y\r\r\n \r\n"},
+        {"b.csv", "\",\"\",\"\r\n"},
+        {"b.csv", ",a\x1A,b\r\nc\r\n"},
+        {"b.csv", ",a\nb,c\n\"d\ne\"\n"},
+        {"b.csv", ",last without a line end \""},
+        {"b.csv", ",\"last quoted"},
+        {"b.psv", "|x\"|\t|\r\n| |\r"},
+        {"b.tsv", "\ta b\t\t\"c\r\n\t"},
+        {"b.tsv", "\tz\nq\ty\n"},
+        {"b.csv", ", \"p,q\" ,r\n\ns,t", "h1,h2,h3\n"},
+        {"b.psv", "|\"|\n | \n", "h1|h2|h3\n"},
+    };
+    for (const auto& c : cases) {
+        for (size_t run = 0; run <= 140; ++run) {
+            for (char filler : {'f', ' '}) {
+                const std::string bytes = std::string(c.head) + std::string(run, filler) + std::string(c.tail);
+                SCOPED_TRACE(::testing::PrintToString(bytes));
+                const Imported im = importBytes(c.name, bytes);
+                ASSERT_TRUE(im.result.ok);
+                ImportOptions o;
+                o.importField.assign(static_cast<size_t>(im.table.firstLineFieldCount), true);
+                std::string why;
+                ASSERT_TRUE(reference::sameTable(im.table, reference::importRows(im.table, o, bytes), why)) << why;
+            }
+        }
     }
 }
 
