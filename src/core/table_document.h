@@ -114,7 +114,12 @@ public:
     // file) and rows are appended as spans into it. Call after replaceTable.
     void adoptBuffer(std::unique_ptr<char[]> bytes, size_t size);
     char* bufferData() { return base_.get(); }
+    const char* bufferData() const { return base_.get(); }
     size_t bufferSize() const { return baseSize_; }
+    // For loops that read cells where they lie: a row's fieldCount() spans.
+    // A span whose offset is below bufferSize() points into bufferData();
+    // read any other one through cellOfHandle.
+    const CellSpan* spansOfHandle(RowHandle handle) const { return spans_.data() + blockStart(handle); }
     void reserveRows(size_t rows);
     // fieldCount() spans, each inside the adopted buffer.
     void appendRowSpans(const CellSpan* spans);
