@@ -93,10 +93,23 @@ char* copyCell(char* w, const char* p, size_t length) {
 #endif
     }
     if (length >= 8) {
+#if defined(__SSE2__)
+        // In vector registers, which also hold eight bytes on 32-bit builds.
+        const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(end - 8));
+        if (kQuoted) {
+            const __m128i quote = _mm_set1_epi8('"');
+            if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(a, quote), _mm_cmpeq_epi8(b, quote))) & 0xFF)
+                return copyBytes<kQuoted>(w, p, end);
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(w), a);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(w + length - 8), b);
+#else
         const uint64_t a = load8(p), b = load8(end - 8);
         if (kQuoted && (quoteIn(a) || quoteIn(b))) return copyBytes<kQuoted>(w, p, end);
         store8(w, a);
         store8(w + length - 8, b);
+#endif
         return w + length;
     }
     if (length >= 4) {

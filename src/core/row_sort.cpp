@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -162,8 +163,17 @@ struct TextOrder {
     // Byte by byte as unsigned values; a key that is the beginning of the
     // other is smaller. Equal prefixes mean the first min(8, lengths) bytes
     // are equal already; the rest is compared eight bytes at a time.
-    int compare(const Entry& e, const Pivot& p) const {
-        if (e.prefix != p.prefix) return e.prefix < p.prefix ? -1 : 1;
+    bool less(const Entry& e, const Pivot& p) const {
+        if (e.prefix != p.prefix) return e.prefix < p.prefix;
+        return beyondPrefix(e, p) < 0;
+    }
+    bool greater(const Entry& e, const Pivot& p) const {
+        if (e.prefix != p.prefix) return e.prefix > p.prefix;
+        return beyondPrefix(e, p) > 0;
+    }
+
+private:
+    int beyondPrefix(const Entry& e, const Pivot& p) const {
         const uint32_t length = lengthOf(e.key);
         const uint32_t shorter = length < p.length ? length : p.length;
         const unsigned char* a = bytesOf(e.key);
@@ -178,9 +188,12 @@ struct TextOrder {
         }
         return length < p.length ? -1 : (length > p.length ? 1 : 0);
     }
-    bool less(const Entry& e, const Pivot& p) const { return compare(e, p) < 0; }
-    bool greater(const Entry& e, const Pivot& p) const { return compare(e, p) > 0; }
 };
+
+// Row numbers in the sort. The entries of all rows fit in memory, so a
+// pointer-sized integer holds every row number and one past the last; on a
+// 32-bit build that keeps the loops in single registers.
+using Row = std::ptrdiff_t;
 
 // One partition step of the quicksort, on rows i..j (1-based, e(row) the
 // entry): the scan from the left stops at a row not less than the pivot,
@@ -196,14 +209,14 @@ struct TextOrder {
 // plain scans go on from the last exchange and end exactly as they would
 // have from the start.
 template <typename Order, typename At>
-void partitionRange(const Order& order, const typename Order::Pivot& pivot, At&& e, int64_t& i, int64_t& j) {
-    constexpr int64_t kBlock = 64;
+void partitionRange(const Order& order, const typename Order::Pivot& pivot, At&& e, Row& i, Row& j) {
+    constexpr Row kBlock = 64;
     uint8_t leftStops[kBlock], rightStops[kBlock];
     int leftCount = 0, leftUsed = 0, rightCount = 0, rightUsed = 0;
-    int64_t leftBase = 0, rightBase = 0;     // row of offset 0 in each block
-    int64_t leftNext = i, rightNext = j;     // first rows not yet compared
+    Row leftBase = 0, rightBase = 0;     // row of offset 0 in each block
+    Row leftNext = i, rightNext = j;     // first rows not yet compared
     bool exchanged = false;
-    int64_t lastLeft = 0, lastRight = 0;
+    Row lastLeft = 0, lastRight = 0;
     for (;;) {
         const bool needLeft = leftUsed == leftCount, needRight = rightUsed == rightCount;
         if (rightNext - leftNext + 1 < kBlock * ((needLeft ? 1 : 0) + (needRight ? 1 : 0))) break;
@@ -257,18 +270,18 @@ void partitionRange(const Order& order, const typename Order::Pivot& pivot, At&&
 // both scans and are exchanged, the left part goes on at once and the right
 // part waits on a stack. Tied rows end up where exactly this leaves them.
 template <typename Order>
-void partitionSort(typename Order::Entry* entries, int64_t count, const Order& order) {
+void partitionSort(typename Order::Entry* entries, Row count, const Order& order) {
     if (count < 2) return;
-    auto e = [entries](int64_t row) -> typename Order::Entry& { return entries[row - 1]; };
-    std::vector<std::pair<int64_t, int64_t>> pending;
+    auto e = [entries](Row row) -> typename Order::Entry& { return entries[row - 1]; };
+    std::vector<std::pair<Row, Row>> pending;
     pending.reserve(static_cast<size_t>(count / 5 + 11) / 2 + 1);
-    int64_t lo = 1;
-    int64_t hi = count;
+    Row lo = 1;
+    Row hi = count;
     for (;;) {
-        const int64_t mid = lo / 2 + hi / 2;
+        const Row mid = lo / 2 + hi / 2;
         const typename Order::Pivot pivot = order.pivotOf(e(mid));
-        int64_t i = lo;
-        int64_t j = hi;
+        Row i = lo;
+        Row j = hi;
         partitionRange(order, pivot, e, i, j);
         if (i < hi) pending.emplace_back(i, hi);
         hi = j;
