@@ -162,26 +162,35 @@ DataShape shapeOf(const char* bytes, size_t size) {
     DataShape shape;
     size_t i = 0;
 #if defined(__SSE2__)
-    // Per-byte counters in vectors, summed every 255 blocks before they wrap.
+    // Per-byte counters in vectors, summed before they wrap (a step of 64
+    // bytes adds up to 4, so every 63 steps); byte 26 is looked for once
+    // per step.
     const __m128i cr = _mm_set1_epi8(kCr), lf = _mm_set1_epi8(kLf), stop = _mm_set1_epi8(kEndOfData);
     const __m128i zero = _mm_setzero_si128();
-    while (size - i >= 16) {
+    auto at = [&](size_t k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)); };
+    while (size - i >= 64) {
         __m128i crCount = zero, lfCount = zero;
-        const size_t blocks = std::min<size_t>((size - i) / 16, 255);
+        const size_t steps = std::min<size_t>((size - i) / 64, 63);
         size_t b = 0;
-        for (; b < blocks; ++b) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 16 * b));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, stop))) break;
-            crCount = _mm_sub_epi8(crCount, _mm_cmpeq_epi8(v, cr));
-            lfCount = _mm_sub_epi8(lfCount, _mm_cmpeq_epi8(v, lf));
+        for (; b < steps; ++b) {
+            const size_t k = i + 64 * b;
+            const __m128i v0 = at(k), v1 = at(k + 16), v2 = at(k + 32), v3 = at(k + 48);
+            const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, stop), _mm_cmpeq_epi8(v1, stop)),
+                                               _mm_or_si128(_mm_cmpeq_epi8(v2, stop), _mm_cmpeq_epi8(v3, stop)));
+            if (_mm_movemask_epi8(stops)) break;
+            // Each compare gives -1 per hit; a byte's four hits at most fit.
+            crCount = _mm_sub_epi8(crCount, _mm_add_epi8(_mm_add_epi8(_mm_cmpeq_epi8(v0, cr), _mm_cmpeq_epi8(v1, cr)),
+                                                         _mm_add_epi8(_mm_cmpeq_epi8(v2, cr), _mm_cmpeq_epi8(v3, cr))));
+            lfCount = _mm_sub_epi8(lfCount, _mm_add_epi8(_mm_add_epi8(_mm_cmpeq_epi8(v0, lf), _mm_cmpeq_epi8(v1, lf)),
+                                                         _mm_add_epi8(_mm_cmpeq_epi8(v2, lf), _mm_cmpeq_epi8(v3, lf))));
         }
         const __m128i crSums = _mm_sad_epu8(crCount, zero), lfSums = _mm_sad_epu8(lfCount, zero);
         shape.crs += static_cast<size_t>(_mm_cvtsi128_si32(crSums)) +
                      static_cast<size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(crSums, crSums)));
         shape.lfs += static_cast<size_t>(_mm_cvtsi128_si32(lfSums)) +
                      static_cast<size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(lfSums, lfSums)));
-        i += 16 * b;
-        if (b < blocks) break;  // a byte 26 in the next block: the loop below finds it
+        i += 64 * b;
+        if (b < steps) break;  // a byte 26 in the next 64: the loop below finds it
     }
 #endif
     for (; i < size && bytes[i] != kEndOfData; ++i) {
@@ -277,12 +286,20 @@ public:
     }
 
     void rows(RowChunk& out) {
-        if (csv_) {
-            pos_ = lines<true, false>(pos_, ended_, out);
-            pos_ = lines<true, true>(pos_, end_, out);
+        bool all = true;
+        for (size_t i = 0; i < slot_.size(); ++i) all = all && slot_[i] == static_cast<int32_t>(i);
+        if (csv_ && all) {
+            pos_ = lines<true, false, true>(pos_, ended_, out);
+            pos_ = lines<true, true, true>(pos_, end_, out);
+        } else if (csv_) {
+            pos_ = lines<true, false, false>(pos_, ended_, out);
+            pos_ = lines<true, true, false>(pos_, end_, out);
+        } else if (all) {
+            pos_ = lines<false, false, true>(pos_, ended_, out);
+            pos_ = lines<false, true, true>(pos_, end_, out);
         } else {
-            pos_ = lines<false, false>(pos_, ended_, out);
-            pos_ = lines<false, true>(pos_, end_, out);
+            pos_ = lines<false, false, false>(pos_, ended_, out);
+            pos_ = lines<false, true, false>(pos_, end_, out);
         }
     }
 
@@ -297,7 +314,7 @@ private:
 
     // The lines from p on that start before `until`, as rows of `out`.
     // With kLast a line may end at the end of the data instead of a line end.
-    template <bool kCsv, bool kLast>
+    template <bool kCsv, bool kLast, bool kAll>
     const char* lines(const char* p, const char* until, RowChunk& out) {
         // Everything the loop touches is local, so that it stays in registers.
         blocks::StopFinder stops = stops_;
@@ -316,9 +333,11 @@ private:
 
         // The byte at s, where the end of the data reads as a line end.
         auto at = [&](const char* s) { return (kLast && s == end) ? term : *s; };
+        // With kAll every field of the line up to the last is imported, in
+        // order: line field i is table field i.
         auto cell = [&](int32_t field, const char* b, const char* e, bool doubled) {
-            const int32_t k = slot[field - 1];
-            if (k < 0) return;
+            const int32_t k = kAll ? field - 1 : slot[field - 1];
+            if (!kAll && k < 0) return;
             if (doubled) e = undoubleQuotes(base + (b - base), base + (e - base));
             const uint32_t length = static_cast<uint32_t>(e - b);
             row[k] = length ? CellSpan{static_cast<uint32_t>(b - base), length} : CellSpan{};

@@ -52,6 +52,21 @@ TEST(ReadLine, LineEnds) {
     for (const auto& c : cases) EXPECT_EQ(linesOf(c.bytes), c.lines) << ::testing::PrintToString(std::string(c.bytes));
 }
 
+TEST(ReadLine, EveryLineEndOfALongRunCounts) {
+    // The count of line ends is kept per byte in the pre-scan, which must
+    // not wrap however many line ends one place of a block sees.
+    for (const std::string& bytes : {std::string(100000, '\r'), std::string(100000, '\n'),
+                                     std::string(30000, 'x') + std::string(70000, '\r'), std::string(50000, '\r') + "\x1A\r"}) {
+        const size_t stop = bytes.find('\x1A');
+        const std::string_view data = std::string_view(bytes).substr(0, stop);
+        const LineEnds ends = lineEndsOf(data);
+        size_t pos = 0, lines = 0;
+        std::string_view line;
+        while (readLine(data, pos, ends, line)) ++lines;
+        EXPECT_EQ(countLines(data, ends), lines);
+    }
+}
+
 TEST(ReadLine, FileWithoutCrUsesLfLineEnds) {
     // Read by CR rules alone these would each be one line holding the LFs.
     const struct {
