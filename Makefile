@@ -68,7 +68,9 @@ bench-i686: native
 # STRESS_ARCH=i686 runs the 32-bit release.
 STRESS_ROWS ?= 1000000
 STRESS_ARCH ?= x86_64
-stress: $(if $(filter i686 mingw32 32,$(STRESS_ARCH)),mingw32,mingw64)
+STRESS_PRESET = $(if $(filter i686 mingw32 32,$(STRESS_ARCH)),mingw32,mingw64)
+stress: $(STRESS_PRESET)
+	$(CMAKE_BUILD) $(STRESS_PRESET) --target varnel-bench -j $(JOBS)
 	cmake --preset native >/dev/null
 	$(CMAKE_BUILD) native --target varnel-gen-table -j $(JOBS)
 	scripts/run-stress.sh $(STRESS_ARCH) $(STRESS_ROWS)

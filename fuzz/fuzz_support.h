@@ -86,6 +86,7 @@ private:
             files[path] = std::move(buffer);
             return true;
         }
+        bool abandon(std::string&) override { return true; }
         std::map<std::string, std::string>& files;
         std::string path;
         std::string buffer;

@@ -46,3 +46,12 @@ if [ "$rc" -ne 0 ] || ! grep -q '^stress: passed' "$log"; then
     echo "run-stress: failed (exit code $rc)" >&2
     exit 1
 fi
+# Steps over their target, beside the same build's driver for the same work.
+base="$top/build/stress-$arch-1000000.log"
+[ -f "$base" ] && [ "$rows" != 1000000 ] || base=-
+if [ -f "$dir/varnel-bench.exe" ]; then
+    wine_start_server
+    python3 "$top/scripts/stress-compare.py" "$log" "$base" "$rows" "wine $dir/varnel-bench.exe" \
+        "$(winepath -w "$table" 2>/dev/null)"
+    wineserver -k >/dev/null 2>&1
+fi

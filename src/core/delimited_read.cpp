@@ -124,23 +124,26 @@ std::string csvFieldText(const CsvField& f) {
 // line (fewer when the line has fewer). Every kind's rules in one place.
 template <typename Visit>
 void forEachField(std::string_view line, FileKind kind, int32_t lastField, Visit&& visit) {
+    if (lastField < 1) return;
     const char* p = line.data();
     const char* end = p + line.size();
+    // The loops end at lastField before the field number is raised again.
     if (kind == FileKind::Csv || kind == FileKind::None) {
-        for (int32_t i = 1; i <= lastField && p; ++i) {
+        for (int32_t i = 1; p; ++i) {
             CsvField f;
             const char* next = nullptr;
             if (!nextCsvField(p, end, f, next)) return;
             visit(i, f.begin, f.end, f.hasDoubledQuotes);
+            if (i == lastField) return;
             p = next;
         }
         return;
     }
     const char delimiter = rulesOf(kind).delimiter;
-    for (int32_t i = 1; i <= lastField; ++i) {
+    for (int32_t i = 1;; ++i) {
         const char* d = findShort(p, end, delimiter);
         visit(i, p, d ? d : end, false);
-        if (!d) return;
+        if (!d || i == lastField) return;
         p = d + 1;
     }
 }
@@ -229,9 +232,8 @@ struct RowChunk {
         : table(t), fields(n), capacity(std::max<size_t>(1, 8192 / std::max<size_t>(n, 1))),
           spans(capacity * std::max<size_t>(n, 1)) {}
 
+    // Past the largest row number this throws std::length_error.
     void flush() {
-        // Row numbers are 32-bit signed.
-        if (rows > static_cast<size_t>(INT32_MAX - table.rowCount())) throw std::length_error("too many rows");
         table.appendRowsSpans(spans.data(), rows);
         rows = 0;
     }
@@ -474,21 +476,23 @@ size_t countLines(std::string_view data, LineEnds ends) {
     return linesOfShape(data.data(), shapeOf(data.data(), data.size()), ends);
 }
 
-int32_t countFields(std::string_view line, FileKind kind) {
+int32_t countFields(std::string_view line, FileKind kind, int32_t limit) {
+    int32_t count = 1;
+    const char* p = line.data();
+    const char* end = p + line.size();
     if (kind == FileKind::Csv || kind == FileKind::None) {
-        const char* p = line.data();
-        const char* end = p + line.size();
-        int32_t count = 1;
-        for (;;) {
+        while (count < limit) {
             CsvField f;
             const char* next = nullptr;
-            if (!nextCsvField(p, end, f, next) || !next) return count;
+            if (!nextCsvField(p, end, f, next) || !next) break;
             ++count;
             p = next;
         }
+        return count;
     }
     const char delimiter = rulesOf(kind).delimiter;
-    return 1 + static_cast<int32_t>(std::count(line.begin(), line.end(), delimiter));
+    for (const char* d = findByte(p, end, delimiter); d && count < limit; d = findByte(d + 1, end, delimiter)) ++count;
+    return count;
 }
 
 std::string fieldAt(std::string_view line, FileKind kind, int32_t field) {
@@ -537,7 +541,11 @@ ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& f
     // and much has been kept, only the bytes up to that LF are kept, and a
     // later CR has the line read again from the start.
     constexpr size_t kKeepAfterLf = 1 << 20;
+    // The line's length is a 64-bit offset into the file; a 32-bit build
+    // cannot hold more than 2 GB of it anyway.
+    const uint64_t longest = maxReadableFileSize();
     std::string kept;
+    size_t firstLf = std::string::npos;  // in kept
     bool keeping = true;
     uint64_t offset = 0;
     std::vector<char> chunk(64 * 1024);
@@ -549,9 +557,17 @@ ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& f
         const char* stop = findByte(b, b + got, kEndOfData);
         const char* dataEnd = stop ? stop : b + got;
         const char* cr = findByte(b, dataEnd, kCr);
-        if (keeping) kept.append(b, cr ? cr : dataEnd);
+        if (keeping) {
+            const size_t before = kept.size();
+            kept.append(b, cr ? cr : dataEnd);
+            if (firstLf == std::string::npos) {
+                const char* lf = findByte(kept.data() + before, kept.data() + kept.size(), kLf);
+                if (lf) firstLf = static_cast<size_t>(lf - kept.data());
+            }
+        }
         if (cr) {
             const uint64_t crOffset = offset + static_cast<uint64_t>(cr - b);
+            if (crOffset > longest) return {false, tooLargeMessage(path)};
             if (keeping) {
                 firstLine = std::move(kept);
                 return {};
@@ -574,17 +590,17 @@ ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& f
         }
         if (stop) break;
         offset += got;
-        if (keeping && kept.size() > kKeepAfterLf) {
-            const size_t lf = kept.find(kLf);
-            if (lf != std::string::npos) {
-                kept.resize(lf);
-                keeping = false;
-            }
+        if (keeping && kept.size() > kKeepAfterLf && firstLf != std::string::npos) {
+            kept.resize(firstLf);
+            keeping = false;
         }
+        // With no CR yet, the line reaches at least to its first LF, or to
+        // the end of what was read, whichever byte ends it in the end.
+        if (std::min(firstLf, kept.size()) > longest) return {false, tooLargeMessage(path)};
     }
     // No CR before the end of data: LF ends the line.
-    const size_t lf = kept.find(kLf);
-    if (lf != std::string::npos) kept.resize(lf);
+    if (firstLf != std::string::npos) kept.resize(firstLf);
+    if (kept.size() > longest) return {false, tooLargeMessage(path)};
     firstLine = std::move(kept);
     return {};
 }

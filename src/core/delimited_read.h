@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,9 +32,12 @@ bool readLine(std::string_view data, size_t& pos, LineEnds ends, std::string_vie
 // The number of lines readLine gives for `data` (the pre-scan that reserves rows).
 size_t countLines(std::string_view data, LineEnds ends);
 
-// Field rules of each kind. countFields is always 1 or more; fieldAt gives
-// the empty text for a field number above the count.
-int32_t countFields(std::string_view line, FileKind kind);
+// Field rules of each kind. countFields is always 1 or more, and at most
+// `limit`: fields past it are not counted (the count is a 32-bit number, and
+// a loop up to it must not step past the largest one). fieldAt gives the
+// empty text for a field number above the count.
+constexpr int32_t kMaxFieldCount = INT32_MAX - 1;
+int32_t countFields(std::string_view line, FileKind kind, int32_t limit = kMaxFieldCount);
 std::string fieldAt(std::string_view line, FileKind kind, int32_t field);
 // All fields of a line, in order (countFields of them).
 std::vector<std::string> splitFields(std::string_view line, FileKind kind);
@@ -59,7 +63,8 @@ struct ReadResult {
 // The width in pixels of a text in the table list's font.
 using TextWidthFunction = std::function<double(std::string_view)>;
 
-// Reads the first line of a file (for the import dialog), or fails.
+// Reads the first line of a file (for the import dialog), or fails. A first
+// line longer than maxReadableFileSize is refused as too large.
 ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& firstLine);
 
 // Files above this size are refused as too large (tests lower it).

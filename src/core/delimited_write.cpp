@@ -136,12 +136,9 @@ public:
     void line(int32_t count, TextOf&& textOf) {
         for (int32_t k = 1; k <= count; ++k) {
             const std::string_view text = textOf(k);
-            // Room for the text with every byte doubled, two quotes and a
-            // delimiter or the line end.
-            const size_t room = 2 * text.size() + 4;
-            if (room > kBufferSize - used_) {
+            if (!fieldFits(text.size(), kBufferSize - used_)) {
                 flush();
-                if (room > kBufferSize) {
+                if (!fieldFits(text.size(), kBufferSize)) {
                     longField(text, k == count);
                     continue;
                 }
@@ -230,11 +227,26 @@ private:
 
 }  // namespace
 
+bool fieldFits(size_t length, size_t room) { return room >= 4 && length <= (room - 4) / 2; }
+
+namespace {
+
+// A write that failed: the output is given up, and where the old content
+// could not be put back, the error says so and where it is kept.
+WriteResult abandoned(OutputFile& out, std::string error) {
+    std::string restoreError;
+    if (!out.abandon(restoreError)) error += "\n\n" + restoreError;
+    return {false, error};
+}
+
+}  // namespace
+
 WriteResult writeTable(const TableDocument& table, const std::string& path, char delimiter,
                        const std::vector<int32_t>* rows, FileSystem& fs) {
+    std::unique_ptr<OutputFile> out;
     try {
         std::string error;
-        std::unique_ptr<OutputFile> out = fs.openReplace(path, error);
+        out = fs.openReplace(path, error);
         if (!out) return {false, error};
         LineWriter writer(*out, delimiter);
         const int32_t fields = table.fieldCount();
@@ -251,11 +263,13 @@ WriteResult writeTable(const TableDocument& table, const std::string& path, char
             const RowHandle h = handleAt(i);
             writer.line(fields, [&](int32_t k) { return table.cellOfHandle(h, k); });
         }
-        if (!writer.finish()) return {false, writer.error()};
-        if (!out->commit(error)) return {false, error};
+        if (!writer.finish()) return abandoned(*out, writer.error());
+        if (!out->commit(error)) return abandoned(*out, error);
         return {};
     } catch (const std::bad_alloc&) {
-        return {false, path + ": not enough memory to write the file."};
+        const std::string error = path + ": not enough memory to write the file.";
+        if (out) return abandoned(*out, error);
+        return {false, error};
     }
 }
 

@@ -1,6 +1,7 @@
 #include "core/row_sort.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cmath>
@@ -27,18 +28,81 @@ int digitValue(char c) {
     return 99;
 }
 
+// The x87 unit of 32-bit x86 rounds every result to 64 bits and again to 53
+// when it is stored: m / 10^k then misses the nearest double for about one
+// short decimal in two thousand, and so does the library's own m * 10^k.
+// Numbers are read with the unit set to the 53 bits of a double; also when
+// the program's own arithmetic is SSE2, since the C library's conversion
+// (used for long numbers) still computes on the x87 unit.
+#if defined(__i386__) && defined(__GNUC__)
+class DoublePrecisionScope {
+public:
+    DoublePrecisionScope() {
+        __asm__ volatile("fnstcw %0" : "=m"(saved_));
+        const unsigned short wanted = static_cast<unsigned short>((saved_ & ~0x300u) | 0x200u);
+        __asm__ volatile("fldcw %0" : : "m"(wanted) : "memory");
+    }
+    ~DoublePrecisionScope() { __asm__ volatile("fldcw %0" : : "m"(saved_) : "memory"); }
+    DoublePrecisionScope(const DoublePrecisionScope&) = delete;
+    DoublePrecisionScope& operator=(const DoublePrecisionScope&) = delete;
+
+private:
+    unsigned short saved_ = 0;
+};
+#else
+struct DoublePrecisionScope {};
+#endif
+
+// top * 2^shift, plus something below the last bit of `top` when `below` is
+// set, rounded to the nearest double (ties to even); +infinity past the range.
+double roundedBinary(uint64_t top, uint64_t shift, bool below) {
+    if (top == 0) return 0.0;
+    const int width = std::bit_width(top);
+    if (width > 53) {
+        const int cut = width - 53;
+        const uint64_t rest = top & ((uint64_t{1} << cut) - 1);
+        const uint64_t half = uint64_t{1} << (cut - 1);
+        top >>= cut;
+        shift += static_cast<uint64_t>(cut);
+        if (rest > half || (rest == half && (below || (top & 1)))) {
+            ++top;
+            if (top >> 53) {
+                top >>= 1;
+                ++shift;
+            }
+        }
+    }
+    // The largest double is just below 2^1024.
+    if (shift + static_cast<uint64_t>(std::bit_width(top)) > 1024) return std::numeric_limits<double>::infinity();
+    return std::ldexp(static_cast<double>(top), static_cast<int>(shift));
+}
+
+// An integer in base 2, 8 or 16: its leading 60 or so bits are kept exactly,
+// later digits only raise the exponent and tell whether anything is below.
 double radixValue(const char* p, const char* end, int base) {
-    double v = 0;
+    const int bits = base == 2 ? 1 : base == 8 ? 3 : 4;
+    uint64_t top = 0;
+    uint64_t shift = 0;
+    bool below = false;
     for (; p < end; ++p) {
         const int d = digitValue(*p);
         if (d >= base) break;
-        v = v * base + d;
+        if ((top >> (64 - bits)) == 0) {
+            top = (top << bits) | static_cast<uint64_t>(d);
+        } else {
+            shift += static_cast<uint64_t>(bits);
+            below = below || d != 0;
+        }
     }
-    return v;
+    return roundedBinary(top, shift, below);
 }
 
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Decimal exponents are read up to this size: far past any digit count, so a
+// larger one decides nothing more.
+constexpr int64_t kExponentCap = int64_t{1} << 50;
 
 // The decimal number at p: sign, digits with at most one point, exponent.
 double decimalValue(const char* p, const char* end) {
@@ -102,9 +166,47 @@ double decimalValue(const char* p, const char* end) {
     }
     double v = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (result.ec == std::errc::result_out_of_range)
-        v = (expBegin && !expNegative) ? std::numeric_limits<double>::infinity() : 0.0;
+    if (result.ec == std::errc::result_out_of_range) {
+        // Past the range of a double either way: above 1e308 or below
+        // 1e-324. The power of ten of the first significant digit, with the
+        // exponent, tells which.
+        int64_t magnitude = 0;
+        const char* first = intBegin;
+        while (first < intEnd && *first == '0') ++first;
+        if (first < intEnd) {
+            magnitude = intEnd - first - 1;
+        } else {
+            first = fracBegin;
+            while (first < fracEnd && *first == '0') ++first;
+            if (first == fracEnd) return negative ? -0.0 : 0.0;
+            magnitude = -(first - fracBegin) - 1;
+        }
+        int64_t exponent = 0;
+        for (const char* d = expBegin; d && d < expEnd && exponent < kExponentCap; ++d)
+            exponent = exponent * 10 + (*d - '0');
+        magnitude += expNegative ? -exponent : exponent;
+        v = magnitude >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
     return negative ? -v : v;
+}
+
+// The number at the start of a text, without the precision setting.
+[[gnu::noinline]] double numberAt(std::string_view text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '\n')) ++p;
+    if (p == end) return 0.0;
+    if (*p == '&') {
+        ++p;
+        if (p == end) return 0.0;
+        switch (*p) {
+        case 'B': case 'b': return radixValue(p + 1, end, 2);
+        case 'H': case 'h': return radixValue(p + 1, end, 16);
+        case 'O': case 'o': case 'Q': case 'q': return radixValue(p + 1, end, 8);
+        default: return radixValue(p, end, 8);
+        }
+    }
+    return decimalValue(p, end);
 }
 
 // A row's place in the sort: its handle and its key, 16 bytes.
@@ -307,21 +409,8 @@ int32_t nextColumn(int32_t column, int32_t fields) { return column + 1 > fields 
 }  // namespace
 
 double numericValue(std::string_view text) {
-    const char* p = text.data();
-    const char* end = p + text.size();
-    while (p < end && (*p == ' ' || *p == '\t' || *p == '\n')) ++p;
-    if (p == end) return 0.0;
-    if (*p == '&') {
-        ++p;
-        if (p == end) return 0.0;
-        switch (*p) {
-        case 'B': case 'b': return radixValue(p + 1, end, 2);
-        case 'H': case 'h': return radixValue(p + 1, end, 16);
-        case 'O': case 'o': case 'Q': case 'q': return radixValue(p + 1, end, 8);
-        default: return radixValue(p, end, 8);
-        }
-    }
-    return decimalValue(p, end);
+    [[maybe_unused]] const DoublePrecisionScope precision;
+    return numberAt(text);
 }
 
 void sortRowsByColumn(TableDocument& table, int32_t column) {

@@ -1,6 +1,7 @@
 #include "core/table_document.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -31,7 +32,7 @@ void TableDocument::replaceTable(std::vector<std::string> names, std::vector<int
 }
 
 void TableDocument::adoptBuffer(std::unique_ptr<char[]> bytes, size_t size) {
-    if (size > kMaxStorage) throw std::length_error("table buffer too large");
+    if (size > storageLimit_) throw std::length_error("table buffer too large");
     if (!rows_.empty() || !chunks_.empty()) throw std::logic_error("adoptBuffer on a filled table");
     base_ = std::move(bytes);
     baseSize_ = static_cast<uint32_t>(size);
@@ -45,7 +46,12 @@ void TableDocument::reserveRows(size_t rows) {
     adviseLargeBlock(spans_.data(), spans_.capacity() * sizeof(CellSpan));
 }
 
+void TableDocument::checkRoomForRow() const {
+    if (rows_.size() >= static_cast<size_t>(rowLimit_)) throw std::length_error("too many rows");
+}
+
 RowHandle TableDocument::newBlock() {
+    checkRoomForRow();
     const size_t blocks = fieldNames.empty() ? 0 : spans_.size() / fieldNames.size();
     if (blocks >= 0xFFFFFFFFull) throw std::length_error("too many rows");
     spans_.resize(spans_.size() + fieldNames.size());
@@ -55,6 +61,7 @@ RowHandle TableDocument::newBlock() {
 void TableDocument::appendRowSpans(const CellSpan* spans) {
     const size_t n = fieldNames.size();
     const size_t blocks = n ? spans_.size() / n : rows_.size();
+    checkRoomForRow();
     if (blocks >= 0xFFFFFFFFull) throw std::length_error("too many rows");
     spans_.insert(spans_.end(), spans, spans + n);
     rows_.push_back(static_cast<RowHandle>(blocks));
@@ -63,6 +70,7 @@ void TableDocument::appendRowSpans(const CellSpan* spans) {
 void TableDocument::appendRowsSpans(const CellSpan* spans, size_t rows) {
     const size_t n = fieldNames.size();
     const size_t blocks = n ? spans_.size() / n : rows_.size();
+    if (rows > static_cast<size_t>(rowLimit_) - rows_.size()) throw std::length_error("too many rows");
     if (rows > 0xFFFFFFFFull - blocks) throw std::length_error("too many rows");
     // Room for the handles first: a failure leaves the table as it was.
     if (rows_.capacity() - rows_.size() < rows) rows_.reserve(std::max(rows_.size() + rows, 2 * rows_.capacity()));
@@ -71,10 +79,31 @@ void TableDocument::appendRowsSpans(const CellSpan* spans, size_t rows) {
 }
 
 void TableDocument::appendRow(std::span<const std::string_view> cells) {
+    checkRoomForRow();
     const size_t n = fieldNames.size();
-    // Store the texts first: a failure leaves the table as it was.
+    const size_t given = std::min(n, cells.size());
+    // The row's texts go to storage in one piece. Stored one by one, a later
+    // text could compact the storage while the earlier ones' spans are not
+    // yet in the table, leaving them pointing at freed bytes. They are joined
+    // first because they may point into this very table.
+    size_t total = 0;
+    for (size_t k = 0; k < given; ++k) {
+        if (cells[k].size() > SIZE_MAX - total) throw std::length_error("row too large");
+        total += cells[k].size();
+    }
+    std::string joined;
+    joined.reserve(total);
+    for (size_t k = 0; k < given; ++k) joined.append(cells[k]);
+    // Store first: a failure leaves the table as it was.
+    const CellSpan whole = store(joined);
     std::vector<CellSpan> spans(n);
-    for (size_t k = 0; k < n && k < cells.size(); ++k) spans[k] = store(cells[k]);
+    uint32_t at = whole.offset;
+    for (size_t k = 0; k < given; ++k) {
+        if (cells[k].empty()) continue;
+        const uint32_t length = static_cast<uint32_t>(cells[k].size());
+        spans[k] = {at, length};
+        at += length;
+    }
     appendRowSpans(spans.data());
 }
 
@@ -158,13 +187,13 @@ char* TableDocument::bytesAt(uint32_t offset) {
 
 CellSpan TableDocument::store(std::string_view text) {
     if (text.empty()) return {};
-    if (text.size() > kMaxStorage) throw std::length_error("cell too large");
+    if (text.size() > storageLimit_) throw std::length_error("cell too large");
     const uint32_t len = static_cast<uint32_t>(text.size());
     if (chunks_.empty() || chunks_.back().capacity - chunks_.back().used < len) {
         uint64_t capacity = std::max<uint64_t>(kChunkSize, len);
-        if (nextOffset_ + capacity > kMaxStorage) {
+        if (nextOffset_ + capacity > storageLimit_) {
             compact();
-            capacity = std::min<uint64_t>(std::max<uint64_t>(kChunkSize, len), kMaxStorage - nextOffset_);
+            capacity = std::min<uint64_t>(std::max<uint64_t>(kChunkSize, len), storageLimit_ - nextOffset_);
             if (capacity < len) throw std::length_error("table too large");
         }
         Chunk c;
@@ -187,7 +216,7 @@ void TableDocument::compact() {
     const size_t n = fieldNames.size();
     for (RowHandle h : rows_)
         for (size_t k = 0; k < n; ++k) live += spans_[h * n + k].length;
-    if (live > kMaxStorage) throw std::length_error("table too large");
+    if (live > storageLimit_) throw std::length_error("table too large");
     std::unique_ptr<char[]> fresh(new char[live ? live : 1]);
     std::vector<CellSpan, LargeBlockAllocator<CellSpan>> freshSpans;
     freshSpans.reserve(rows_.size() * n);

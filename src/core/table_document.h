@@ -7,6 +7,7 @@
 // of cell spans, so moving rows (sort, insert, delete) never touches cells.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -81,6 +82,11 @@ public:
     std::string_view cellOfHandle(RowHandle handle, int32_t field) const {
         return spanText(spans_[blockStart(handle) + (field - 1)]);
     }
+    // Row handles run from 0 to handleCount() - 1, in the order the blocks
+    // of cell spans lie in memory (rows deleted since the last compaction
+    // still count). Visiting them in that order reads memory front to back,
+    // whatever order the rows are in.
+    size_t handleCount() const { return fieldNames.empty() ? 0 : spans_.size() / fieldNames.size(); }
 
     // Hints for loops that visit rows out of order (writing a sorted table):
     // ask for a row's cell spans, and later for its cells' bytes, ahead of use.
@@ -126,6 +132,15 @@ public:
 
     // Largest buffer a table can address (offsets are 32-bit).
     static constexpr uint64_t kMaxStorage = 0xFFFFFFFFull;
+    // Lowers the storage the table may address below kMaxStorage, so that
+    // tests reach the compaction with small texts.
+    void limitStorage(uint64_t bytes) { storageLimit_ = bytes < kMaxStorage ? bytes : kMaxStorage; }
+
+    // Row numbers are 32-bit signed; one below the largest, so that no loop
+    // up to the row count steps past it. Adding a row beyond throws
+    // std::length_error. Tests lower the limit.
+    static constexpr int32_t kMaxRows = INT32_MAX - 1;
+    void limitRows(int32_t rows) { rowLimit_ = rows < kMaxRows ? rows : kMaxRows; }
 
 private:
     struct Chunk {
@@ -146,6 +161,7 @@ private:
     CellSpan store(std::string_view text);
     void compact();
     RowHandle newBlock();
+    void checkRoomForRow() const;
 
     std::vector<RowHandle, LargeBlockAllocator<RowHandle>> rows_;
     std::vector<CellSpan, LargeBlockAllocator<CellSpan>> spans_;
@@ -154,6 +170,8 @@ private:
     std::vector<Chunk> chunks_;
     uint64_t nextOffset_ = 0;  // first offset not yet used
     uint64_t garbage_ = 0;     // bytes no cell refers to any more
+    uint64_t storageLimit_ = kMaxStorage;
+    int32_t rowLimit_ = kMaxRows;
 };
 
 }  // namespace varnel

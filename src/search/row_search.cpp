@@ -37,6 +37,20 @@ void applyFieldRestriction(const TableDocument& table, SearchState& state, const
     if (state.searchField < 0 || state.searchField > table.fieldCount()) state.searchField = 0;
 }
 
+// One bit per row handle: whether that row matches. The handles are visited
+// in the order their cells lie in memory; after a sort the table order jumps
+// all over a big table, and reading it that way costs several times more.
+std::vector<uint64_t> matchingHandles(const TableDocument& table, const CompiledQuery& query, int32_t field) {
+    const size_t handles = table.handleCount();
+    std::vector<uint64_t> bits((handles + 63) / 64, 0);
+    RowMatcher matcher(table, query, field);
+    for (size_t h = 0; h < handles; ++h)
+        if (matcher.matches(static_cast<RowHandle>(h))) bits[h >> 6] |= uint64_t{1} << (h & 63);
+    return bits;
+}
+
+bool hasBit(const std::vector<uint64_t>& bits, RowHandle h) { return (bits[h >> 6] >> (h & 63)) & 1; }
+
 }  // namespace
 
 std::string rowSubject(const TableDocument& table, int32_t row, int32_t field) {
@@ -61,6 +75,11 @@ bool runSearch(TableDocument& table, SearchState& state, SearchWindow& window) {
     if (!state.searchQuery.empty()) {
         const CompiledQuery query = compileQuery(state.searchQuery);
         const bool replacing = !state.replaceText.empty();
+        // A plain search tests every row first, in memory order. A
+        // replacement may move cells while it goes, so it tests each row
+        // when it gets there.
+        const std::vector<uint64_t> matched =
+            replacing ? std::vector<uint64_t>{} : matchingHandles(table, query, state.searchField);
         RowMatcher matcher(table, query, state.searchField);
         const int32_t rows = table.rowCount();
         for (int32_t row = 1; row <= rows; ++row) {
@@ -68,7 +87,7 @@ bool runSearch(TableDocument& table, SearchState& state, SearchWindow& window) {
             // through anyway, never read past the rows that are left.
             if (row > table.rowCount()) break;
             const RowHandle handle = table.rowHandles()[static_cast<size_t>(row - 1)];
-            if (!matcher.matches(handle)) {
+            if (replacing ? !matcher.matches(handle) : !hasBit(matched, handle)) {
                 window.selectItem(row - 1, false);
                 continue;
             }
@@ -90,10 +109,9 @@ int64_t countMatchingRows(const TableDocument& table, std::string_view typed) {
     if (trimSpaces(typed).empty()) return 0;
     const CompiledQuery query = compileQuery(normaliseQuery(typed));
     if (query.empty()) return 0;
-    RowMatcher matcher(table, query, 0);
+    const std::vector<uint64_t> matched = matchingHandles(table, query, 0);
     int64_t count = 0;
-    for (RowHandle handle : table.rowHandles())
-        if (matcher.matches(handle)) ++count;
+    for (RowHandle handle : table.rowHandles()) count += hasBit(matched, handle);
     return count;
 }
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "ui/wait_cursor.h"
+
 namespace varnel {
 
 std::string getText(HWND window) {
@@ -19,6 +21,16 @@ std::string getItemText(HWND dialog, int id) { return getText(GetDlgItem(dialog,
 
 void setItemText(HWND dialog, int id, const std::string& text) { setText(GetDlgItem(dialog, id), text); }
 
+std::string doubledAmpersands(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out.push_back(c);
+        if (c == '&') out.push_back('&');
+    }
+    return out;
+}
+
 bool isChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 void setChecked(HWND dialog, int id, bool checked) {
@@ -34,6 +46,7 @@ void sizeControl(HWND control, int width, int height) {
 }
 
 int messageBox(const std::string& text, const std::string& caption, UINT flags) {
+    WaitCursorPause userCursor;
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace varnel {
 
@@ -11,6 +12,9 @@ std::string getText(HWND window);
 void setText(HWND window, const std::string& text);
 std::string getItemText(HWND dialog, int id);
 void setItemText(HWND dialog, int id, const std::string& text);
+// A button reads "&" as the mark of an underlined access key and has no
+// style to turn that off: each "&" doubled shows as one.
+std::string doubledAmpersands(std::string_view text);
 bool isChecked(HWND dialog, int id);
 void setChecked(HWND dialog, int id, bool checked);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/app_state.h"
+#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -38,6 +39,7 @@ std::vector<WORD> buildDialogTemplate(const char* caption, DWORD style, DWORD ex
 
 INT_PTR runModalDialog(HWND owner, const char* caption, DWORD style, DLGPROC proc, LPARAM param) {
     const std::vector<WORD> dialogTemplate = buildDialogTemplate(caption, style, 0);
+    WaitCursorPause userCursor;
     return DialogBoxIndirectParamA(app().instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
                                    proc, param);
 }
@@ -68,13 +70,15 @@ void placeDialog(HWND dialog, HWND owner, int clientWidth, int clientHeight) {
 
 HWND addControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int id, int x,
                 int y, int width, int height) {
-    // A creation text of 65,536 bytes or more comes out cut to its length
-    // modulo 65,536 on some systems; set such a text once the control exists.
-    const bool longText = text && std::strlen(text) > 0xFFFF;
-    HWND control = CreateWindowExA(exStyle, className, longText ? "" : text, style, x, y, width, height, parent,
+    // Two creation texts do not come out as given, so they are set once the
+    // control exists: one of 65,536 bytes or more is cut to its length modulo
+    // 65,536 on some systems, and one that begins with byte 0xFF names a
+    // resource by number (0xFF and the next two bytes), as in a dialog template.
+    const bool setLater = text && (text[0] == '\xFF' || std::strlen(text) > 0xFFFF);
+    HWND control = CreateWindowExA(exStyle, className, setLater ? "" : text, style, x, y, width, height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), app().instance, nullptr);
     if (!control) return nullptr;
-    if (longText) SetWindowTextA(control, text);
+    if (setLater) SetWindowTextA(control, text);
     SendMessageA(control, WM_SETFONT, SendMessageA(parent, WM_GETFONT, 0, 0), FALSE);
     return control;
 }

@@ -33,7 +33,8 @@ void setClientSize(HWND window, int x, int y, int clientWidth, int clientHeight,
 // control in `saved`; the next activation gives it the focus back.
 void rememberFocus(HWND& saved, WPARAM wParam);
 
-// Creates a child control with the dialog's font.
+// Creates a child control with the dialog's font. The text shows as given,
+// whatever byte it begins with and however long it is.
 HWND addControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int id, int x,
                 int y, int width, int height);
 

@@ -54,8 +54,10 @@ void createControls(HWND dialog, EditRowSession& s) {
         const std::string label = table.fieldNames[i - 1] + ":";
         // Out of window objects (a very wide table): every further control
         // would fail as well; the fields without a box keep their cells.
-        if (!addControl(dialog, "STATIC", label.c_str(), WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE, 0,
-                        IDC_EDIT_LABEL_BASE + i, 8, y, 128, 24))
+        // SS_NOPREFIX: an "&" in a name is shown, not taken as an access key.
+        if (!addControl(dialog, "STATIC", label.c_str(),
+                        WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_CENTERIMAGE | SS_NOPREFIX, 0, IDC_EDIT_LABEL_BASE + i,
+                        8, y, 128, 24))
             break;
         const std::string text(table.cell(s.row, i));
         s.boxes[i - 1] =

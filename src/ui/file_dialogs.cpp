@@ -8,6 +8,7 @@
 
 #include "ui/app_state.h"
 #include "ui/controls.h"
+#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -44,6 +45,7 @@ std::string runFileDialog(bool save, const std::string& proposedName) {
     dialog.lpstrDefExt = "csv";
     dialog.nFilterIndex = 1;
     dialog.lpfnHook = placeFileDialog;
+    WaitCursorPause userCursor;
     if (save) {
         dialog.lpstrTitle = "Please select a CSV file to save";
         dialog.lpstrFilter = "CSV files (*.csv)\0*.CSV;*.TXT\0PSV files (*.psv)\0*.PSV\0TSV files (*.tsv)\0*.TSV\0";

@@ -12,6 +12,7 @@
 #include "ui/dialog_builder.h"
 #include "ui/read_errors.h"
 #include "ui/table_view.h"
+#include "ui/wait_cursor.h"
 #include "ui/win32_file_system.h"
 
 namespace varnel {
@@ -66,7 +67,7 @@ void createControls(HWND dialog, ImportDialog& state) {
     state.fieldBoxes.assign(static_cast<size_t>(n), nullptr);
     for (int i = 1; i <= n; ++i) {
         const std::string name = static_cast<size_t>(i) <= firstLineNames.size() ? firstLineNames[static_cast<size_t>(i - 1)] : "";
-        const std::string text = "Import field " + std::to_string(i) + " (" + name + ")";
+        const std::string text = "Import field " + std::to_string(i) + " (" + doubledAmpersands(name) + ")";
         HWND box = addControl(dialog, "BUTTON", text.c_str(), child | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
                               IDC_IMPORT_FIELD_BASE + i, 8, grownBy(96, i), 456, 16);
         // Out of window objects: every further box would fail as well.
@@ -103,6 +104,7 @@ void loadPressed(HWND dialog, const ImportDialog& state) {
     options.firstLineIsData = isChecked(dialog, IDC_IMPORT_FIRST_IS_DATA);
 
     TableDocument& table = app().table;
+    WaitCursor working;
     const ReadResult result = importTable(table, options, measureTextWidth, win32FileSystem());
     if (!result.ok) {
         // The old table stays; the user may try again or cancel.

@@ -23,6 +23,11 @@ bool g_typing = false;
 // list itself tracks it (a move without the button ends it).
 bool g_leftDown = false;
 
+// While a selection rectangle is dragged: the list keeps the selection in
+// its own record (the callback is off), and the program follows each change
+// it reports.
+bool g_rectangle = false;
+
 bool isTableList(HWND list) {
     return list == tableList() && (GetWindowLongPtrA(list, GWL_STYLE) & LVS_OWNERDATA) != 0;
 }
@@ -107,7 +112,21 @@ void onNavigationKey(HWND list, WPARAM key, NavigationKey which) {
     UpdateWindow(list);
 }
 
+// The rectangle's rows are the program's selection already: the list's own
+// record is emptied again and the callback comes back.
+void endRectangle(HWND list) {
+    g_rectangle = false;
+    if (!IsWindow(list)) return;
+    g_quiet.active = true;
+    for (int32_t item = app().selection.next(-1); item >= 0; item = app().selection.next(item))
+        setListOwnSelected(list, item, false);
+    g_quiet.active = false;
+    callList(list, LVM_SETCALLBACKMASK, LVIS_SELECTED, 0);
+    showSelection();
+}
+
 LRESULT onLeftButtonDown(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g_rectangle) endRectangle(list);  // its button-up never came
     const int32_t item = itemAt(list, lParam);
     const bool shift = (wParam & MK_SHIFT) != 0;
     const bool ctrl = (wParam & MK_CONTROL) != 0;
@@ -130,6 +149,12 @@ LRESULT onLeftButtonDown(HWND list, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 LRESULT onLeftButtonUp(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g_rectangle) {
+        g_leftDown = false;
+        const LRESULT result = callList(list, message, wParam, lParam);
+        endRectangle(list);
+        return result;
+    }
     const int32_t item = itemAt(list, lParam);
     SelectionCursor cursor = readCursor(list);
     const int32_t pending = app().clicks.pendingSingle;
@@ -223,6 +248,7 @@ void attachSelection(HWND list, int32_t rows) {
     app().selection.reset(rows);
     app().clicks.pendingSingle = -1;
     g_leftDown = false;
+    g_rectangle = false;
     SendMessageA(list, LVM_SETCALLBACKMASK, LVIS_SELECTED, 0);
 }
 
@@ -301,9 +327,18 @@ bool handleSelectionNotify(const NMHDR& header, LRESULT& result) {
         return false;
     }
     case LVN_MARQUEEBEGIN:
-        // A selection rectangle would select through the list's own record,
-        // which the program does not read: it is not started.
-        result = 1;
+        // A drag from below the rows after a plain click there, which left
+        // nothing selected: the list selects what the rectangle covers in
+        // its own record, now as empty as the program's, and reports each
+        // change. With rows still selected (Ctrl or Shift held at the click)
+        // the rectangle is not started: the list's record would not hold them.
+        if (!isTableList(list) || app().selection.count() > 0) {
+            result = 1;
+            return true;
+        }
+        g_rectangle = true;
+        callList(list, LVM_SETCALLBACKMASK, 0, 0);
+        result = 0;
         return true;
     default:
         return false;

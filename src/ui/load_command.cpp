@@ -12,6 +12,7 @@
 #include "ui/handles.h"
 #include "ui/import_dialog.h"
 #include "ui/read_errors.h"
+#include "ui/wait_cursor.h"
 #include "ui/win32_file_system.h"
 
 namespace varnel {
@@ -51,6 +52,7 @@ void loadCommand() {
     }
 
     std::string firstLine;
+    WaitCursor working;
     const ReadResult result = readFirstLine(win32FileSystem(), path, firstLine);
     if (!result.ok) {
         showReadError(path, result.error);

@@ -14,6 +14,7 @@
 #include "ui/edit_commands.h"
 #include "ui/list_selection.h"
 #include "ui/table_view.h"
+#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -144,6 +145,7 @@ bool onNotify(NMHDR& header) {
         const auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
         if (click.iSubItem != -1) {
             CommandScope scope;
+            WaitCursor working;
             TableDocument& table = app().table;
             // The welcome column has no table field behind it: there is nothing to sort.
             if (click.iSubItem < table.fieldCount()) sortRowsByColumn(table, click.iSubItem + 1);

@@ -29,8 +29,9 @@ struct ReplaceSession {
 
 void createControls(HWND dialog, const ReplaceSession& s) {
     placeDialog(dialog, s.owner, 569, 66);
-    addControl(dialog, "STATIC", s.prompt->c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 0, IDC_REPLACE_PROMPT, 8, 8, 424,
-               16);
+    // The prompt quotes the query and a field name: "&" in them is text.
+    addControl(dialog, "STATIC", s.prompt->c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0,
+               IDC_REPLACE_PROMPT, 8, 8, 424, 16);
     addControl(dialog, "BUTTON", "Confirm changes", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
                IDC_REPLACE_CONFIRM, 440, 8, 424, 16);
     addControl(dialog, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,

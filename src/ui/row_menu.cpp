@@ -14,6 +14,7 @@
 #include "ui/handles.h"
 #include "ui/list_selection.h"
 #include "ui/table_view.h"
+#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -106,6 +107,7 @@ void deleteSelectedRows() {
     if (!list) return;
     TableDocument& table = app().table;
     if (table.rowCount() == 0) return;
+    WaitCursor working;
     std::vector<int32_t> rows = app().selection.items();
     for (int32_t& item : rows) ++item;
     const int32_t first = deleteRowSet(table, std::move(rows));

@@ -13,6 +13,7 @@
 #include "ui/controls.h"
 #include "ui/file_dialogs.h"
 #include "ui/read_errors.h"
+#include "ui/wait_cursor.h"
 #include "ui/win32_file_system.h"
 
 namespace varnel {
@@ -32,6 +33,7 @@ void saveCommand() {
     if (path.empty()) return;
 
     // The selected rows in ascending order, however they were selected.
+    WaitCursor working;
     std::vector<int32_t> rows;
     if (onlySelected) {
         rows = app().selection.items();

@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/edit_commands.h"
 #include "ui/list_selection.h"
+#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -78,7 +79,14 @@ public:
         selectionChanged_ = false;
         flushScroll();
         if (dirtyFirst_ >= 0) {
-            SendMessageA(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(dirtyFirst_), static_cast<LPARAM>(dirtyLast_));
+            // Only the rows on show need painting again: the list invalidates
+            // the items of a redraw one by one, even those out of sight.
+            const int32_t top = static_cast<int32_t>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0));
+            const int32_t shown = static_cast<int32_t>(SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0));
+            const int32_t first = std::max(dirtyFirst_, top);
+            const int32_t last = std::min(dirtyLast_, top + shown);
+            if (first <= last)
+                SendMessageA(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(last));
             UpdateWindow(list_);
             dirtyFirst_ = dirtyLast_ = -1;
         }
@@ -111,6 +119,7 @@ private:
 void searchCommand() {
     CommandScope scope;
     if (!scope.entered()) return;
+    WaitCursor working;
     Win32SearchWindow window;
     runSearch(app().table, app().search, window);
     window.flush();

@@ -41,14 +41,15 @@ private:
 
 class Win32OutputFile final : public OutputFile {
 public:
-    // `temporary` is empty when the target itself is being written.
-    Win32OutputFile(UniqueFile file, std::string target, std::string temporary)
-        : file_(std::move(file)), target_(std::move(target)), temporary_(std::move(temporary)) {}
+    // `temporary` is the temporary file beside the target, or, when the
+    // target itself is written (`inPlace`), the copy of its old content
+    // (empty for a target that was not there).
+    Win32OutputFile(UniqueFile file, std::string target, std::string temporary, bool inPlace)
+        : file_(std::move(file)), target_(std::move(target)), temporary_(std::move(temporary)), inPlace_(inPlace) {}
 
     ~Win32OutputFile() override {
-        if (committed_) return;
-        file_.reset();
-        if (!temporary_.empty()) DeleteFileA(temporary_.c_str());
+        std::string ignored;
+        abandon(ignored);
     }
 
     bool write(const char* data, size_t length, std::string& error) override {
@@ -71,8 +72,9 @@ public:
             return false;
         }
         file_.reset();
-        if (temporary_.empty()) {
-            committed_ = true;
+        if (inPlace_) {
+            if (!temporary_.empty()) DeleteFileA(temporary_.c_str());
+            done_ = true;
             return true;
         }
         // ReplaceFileA keeps the target's attributes; where it is not
@@ -94,7 +96,7 @@ public:
                              nullptr)) {
                 // Not every implementation carries the attributes over.
                 if (GetFileAttributesA(target_.c_str()) != attributes) SetFileAttributesA(target_.c_str(), attributes);
-                committed_ = true;
+                done_ = true;
                 return true;
             }
             const DWORD replaceError = GetLastError();
@@ -103,11 +105,11 @@ public:
                 // the temporary file: move it into place, and never delete it.
                 if (MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
                     SetFileAttributesA(target_.c_str(), attributes);
-                    committed_ = true;
+                    done_ = true;
                     return true;
                 }
                 error = lastErrorText() + " The new content is kept in " + temporary_ + ".";
-                committed_ = true;
+                done_ = true;
                 return false;
             }
             if (replaceError != ERROR_CALL_NOT_IMPLEMENTED && replaceError != ERROR_INVALID_FUNCTION &&
@@ -121,7 +123,28 @@ public:
             return false;
         }
         if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(target_.c_str(), attributes);
-        committed_ = true;
+        done_ = true;
+        return true;
+    }
+
+    bool abandon(std::string& error) override {
+        if (done_) return true;
+        done_ = true;
+        file_.reset();
+        if (!inPlace_) {
+            if (!temporary_.empty()) DeleteFileA(temporary_.c_str());
+            return true;
+        }
+        // No old file: remove the part written. Else put the old one back.
+        if (temporary_.empty()) {
+            DeleteFileA(target_.c_str());
+            return true;
+        }
+        if (!CopyFileA(temporary_.c_str(), target_.c_str(), FALSE)) {
+            error = notPutBackError(temporary_, lastErrorText());
+            return false;
+        }
+        DeleteFileA(temporary_.c_str());
         return true;
     }
 
@@ -129,7 +152,8 @@ private:
     UniqueFile file_;
     std::string target_;
     std::string temporary_;
-    bool committed_ = false;
+    bool inPlace_ = false;
+    bool done_ = false;
 };
 
 std::string folderOf(const std::string& path) {
@@ -139,8 +163,32 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// A copy of `path` in the system's temporary folder: its name, or empty with
+// `error` set.
+std::string copyToTemporaryFolder(const std::string& path, std::string& error) {
+    char folder[MAX_PATH + 1] = "";
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > MAX_PATH) {
+        error = noCopyInPlaceError("", lastErrorText());
+        return {};
+    }
+    char copy[MAX_PATH + 1] = "";
+    if (!GetTempFileNameA(folder, "vrn", 0, copy)) {
+        error = noCopyInPlaceError(folder, lastErrorText());
+        return {};
+    }
+    if (!CopyFileA(path.c_str(), copy, FALSE)) {
+        error = noCopyInPlaceError(folder, lastErrorText());
+        DeleteFileA(copy);
+        return {};
+    }
+    return copy;
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
+    explicit Win32FileSystem(const FileSystemOptions& options) : options_(options) {}
+
     std::unique_ptr<InputFile> openRead(const std::string& path, std::string& error) override {
         // Other programs that only read the file do not stop it being read.
         UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -161,6 +209,10 @@ public:
         // The target must be writable at all before a temporary file is made
         // for it: a read-only or locked target fails here with its reason.
         const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD lookError = GetLastError();
+        // Only a target known to be absent is written in place without a copy.
+        const bool missing = attributes == INVALID_FILE_ATTRIBUTES &&
+                             (lookError == ERROR_FILE_NOT_FOUND || lookError == ERROR_PATH_NOT_FOUND);
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             UniqueFile probe(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
             if (!probe) {
@@ -169,21 +221,31 @@ public:
             }
         }
         char temporary[MAX_PATH + 1] = "";
-        if (GetTempFileNameA(folderOf(path).c_str(), "vrn", 0, temporary)) {
+        if (options_.temporaryFileBesideTarget && GetTempFileNameA(folderOf(path).c_str(), "vrn", 0, temporary)) {
             UniqueFile file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                         nullptr));
-            if (file) return std::make_unique<Win32OutputFile>(std::move(file), path, temporary);
+            if (file) return std::make_unique<Win32OutputFile>(std::move(file), path, temporary, false);
             DeleteFileA(temporary);
         }
-        // No temporary file can be made beside the target: write it in place.
+        // No temporary file can be made beside the target: write it in place,
+        // with its old content copied to the temporary folder first.
+        std::string copy;
+        if (!missing) {
+            copy = copyToTemporaryFolder(path, error);
+            if (copy.empty()) return nullptr;
+        }
         UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
         if (!file) {
             error = lastErrorText();
+            if (!copy.empty()) DeleteFileA(copy.c_str());
             return nullptr;
         }
-        return std::make_unique<Win32OutputFile>(std::move(file), path, std::string());
+        return std::make_unique<Win32OutputFile>(std::move(file), path, copy, true);
     }
+
+private:
+    FileSystemOptions options_;
 };
 
 FileSystem* g_standIn = nullptr;
@@ -191,8 +253,12 @@ FileSystem* g_standIn = nullptr;
 }  // namespace
 
 FileSystem& win32FileSystem() {
-    static Win32FileSystem fileSystem;
+    static Win32FileSystem fileSystem{FileSystemOptions{}};
     return g_standIn ? *g_standIn : fileSystem;
+}
+
+std::unique_ptr<FileSystem> makeWin32FileSystem(const FileSystemOptions& options) {
+    return std::make_unique<Win32FileSystem>(options);
 }
 
 void setFileSystemStandIn(FileSystem* standIn) { g_standIn = standIn; }

@@ -7,6 +7,8 @@
 namespace varnel {
 
 FileSystem& win32FileSystem();
+// One with other options than the program's (tests).
+std::unique_ptr<FileSystem> makeWin32FileSystem(const FileSystemOptions& options);
 
 // Puts another file system in the Win32 one's place for the commands (a test
 // wrapper that fails part-way, for one); null puts the Win32 one back.

@@ -141,6 +141,28 @@ TEST(DelimiterFields, PsvAndTsvKeepEverything) {
     expectFields({"", {""}}, FileKind::Psv);
 }
 
+// The count is a 32-bit number: it stops at its limit, here a small one,
+// instead of running past it. Fields up to the limit read as before.
+TEST(FieldRules, CountStopsAtItsLimit) {
+    const struct {
+        const char* line;
+        FileKind kind;
+        int32_t limit;
+        int32_t count;
+    } cases[] = {
+        {"a,b,c,d,e", FileKind::Csv, 3, 3},      {"a,b,c,d,e", FileKind::Csv, 5, 5},
+        {"a,b,c,d,e", FileKind::Csv, 6, 5},      {"\"x,y\",\"z,w\",v", FileKind::Csv, 2, 2},
+        {"a,", FileKind::Csv, 1, 1},             {"a|b|c|d", FileKind::Psv, 2, 2},
+        {"a|b|c|d", FileKind::Psv, 4, 4},        {"a\tb\tc", FileKind::Tsv, 1, 1},
+        {"a\tb\tc", FileKind::Tsv, 9, 3},       {"||||||||", FileKind::Psv, 7, 7},
+    };
+    for (const auto& c : cases) EXPECT_EQ(countFields(c.line, c.kind, c.limit), c.count) << c.line << " " << c.limit;
+    EXPECT_EQ(countFields("a,b", FileKind::Csv), 2) << "the default limit is far away";
+    // Reading up to the last counted field stops there.
+    EXPECT_EQ(fieldAt("a,b,c,d,e", FileKind::Csv, 3), "c");
+    EXPECT_EQ(splitFields("a|b|c", FileKind::Psv), (std::vector<std::string>{"a", "b", "c"}));
+}
+
 TEST(DecideFileKind, NameThenFirstLine) {
     const struct {
         const char* name;
@@ -199,6 +221,48 @@ TEST(ReadFirstLine, FollowsTheFilesLineEnds) {
         EXPECT_TRUE(line == c.firstLine) << "first line of " << c.bytes.substr(0, 20) << " has " << line.size()
                                          << " bytes";
     }
+}
+
+// A first line longer than the largest readable file is refused as too
+// large, however it ends (its length is a 64-bit offset into the file,
+// which a 32-bit build would cut). The limit is lowered to 16 bytes here.
+TEST(ReadFirstLine, LineLongerThanTheReadableSizeIsRefused) {
+    MemoryFileSystem fs;
+    fs.chunkLimit = 10000;
+    const std::string sixteen = "0123456789abcdef";
+    const struct {
+        std::string bytes;
+        bool refused;
+        std::string firstLine;
+    } cases[] = {
+        {sixteen + "\r\nrest of the file", false, sixteen},
+        {sixteen + "g\r\n", true, ""},
+        {sixteen + "\n" + std::string(100, 'x'), false, sixteen},  // LF file
+        {"short\n" + std::string(100, 'x'), false, "short"},
+        {sixteen + "g\n" + std::string(100, 'x'), true, ""},
+        {std::string(100, 'x'), true, ""},
+        {std::string(100, 'x') + "\r", true, ""},
+        // A CR far on makes the LF bytes data: the line is read again from
+        // the start, up to an offset past the limit.
+        {"a\n" + std::string(3 << 20, 'y') + "\r", true, ""},
+        {"a\n" + std::string(3 << 20, 'y'), false, "a"},
+    };
+    const uint64_t saved = maxReadableFileSize();
+    setMaxReadableFileSize(16);
+    for (const auto& c : cases) {
+        fs.files["f.csv"] = c.bytes;
+        std::string line = "old";
+        const ReadResult r = readFirstLine(fs, "f.csv", line);
+        const std::string what = c.bytes.substr(0, 24) + " (" + std::to_string(c.bytes.size()) + " bytes)";
+        EXPECT_EQ(r.ok, !c.refused) << what;
+        if (c.refused) {
+            EXPECT_NE(r.error.find("too large"), std::string::npos) << r.error;
+            EXPECT_EQ(line, "old") << what;
+        } else {
+            EXPECT_EQ(line, c.firstLine) << what;
+        }
+    }
+    setMaxReadableFileSize(saved);
 }
 
 TEST(ReadFirstLine, FailureIsReportedNotAnEmptyLine) {

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <sstream>
 
@@ -132,6 +134,24 @@ TEST(WriteTable, CellsOfEveryLengthWithAQuoteAnywhere) {
     EXPECT_TRUE(written(t, "every.psv") == psv);
 }
 
+// The room check for a field in the write buffer: twice the length plus
+// four, without the sum wrapping (2 * size + 4 of a field just over half the
+// size range wraps to a few bytes and would pass).
+TEST(WriteTable, FieldRoomCheckDoesNotWrap) {
+    constexpr size_t kMax = SIZE_MAX;
+    const struct {
+        size_t length;
+        size_t room;
+        bool fits;
+    } cases[] = {
+        {0, 4, true},          {0, 3, false},          {3, 10, true},          {4, 10, false},
+        {4, 12, true},         {kMax / 2, 1 << 20, false}, {kMax / 2 + 1, 1 << 20, false},
+        {kMax / 2 + 1, kMax, false}, {(kMax - 4) / 2, kMax, true}, {(kMax - 4) / 2 + 1, kMax, false},
+        {kMax, kMax, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fieldFits(c.length, c.room), c.fits) << c.length << " in " << c.room;
+}
+
 // Cells that are hard to write: quotes, both delimiters, LF, spaces at the
 // ends, empty cells. None holds a CR or byte 26.
 TableDocument awkwardTable(char avoid) {
@@ -193,6 +213,127 @@ TEST(WriteTable, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(writeTable(t, path, ',', nullptr, standardFileSystem()).ok);
     EXPECT_NE(readBytes(path), old);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"keep.csv"});
+}
+
+// The system's temporary folder (TMPDIR) for one test.
+class TemporaryFolderSetting {
+public:
+    explicit TemporaryFolderSetting(const std::string& folder) {
+        if (const char* old = std::getenv("TMPDIR")) saved_ = old;
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolderSetting() {
+        if (saved_)
+            setenv("TMPDIR", saved_->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+    TemporaryFolderSetting(const TemporaryFolderSetting&) = delete;
+    TemporaryFolderSetting& operator=(const TemporaryFolderSetting&) = delete;
+
+private:
+    std::optional<std::string> saved_;
+};
+
+ino_t inodeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TableDocument manyRows() {
+    TableDocument t;
+    t.replaceTable({"n"}, {1});
+    for (int i = 0; i < 100000; ++i) t.appendRow({"some longer cell text"});
+    return t;
+}
+
+const std::string kOldContent = "\"old\"\r\n\"content\"\r\n";
+
+// Where no temporary file can be made beside the target, the target itself
+// is written, after a copy of it has been made in the temporary folder; a
+// write that fails part-way puts the copy back and removes it.
+TEST(WriteTable, InPlaceWriteThatFailsPutsTheOldFileBack) {
+    TempFolder dir;
+    TempFolder scratch;
+    TemporaryFolderSetting tmp(scratch.path().string());
+    const std::unique_ptr<FileSystem> inPlace = makeStandardFileSystem({.temporaryFileBesideTarget = false});
+    const std::string path = dir.file("keep.csv");
+    writeBytes(path, kOldContent);
+    const ino_t inode = inodeOf(path);
+    const TableDocument t = manyRows();
+    for (uint64_t failAfter : {uint64_t{0}, uint64_t{5}, uint64_t{1} << 20, uint64_t{(1 << 20) + 17}}) {
+        testing::FailingOutputFileSystem failing(*inPlace, failAfter);
+        std::vector<std::string> copies;
+        std::string copied, targetThen;
+        failing.onFailure = [&] {
+            copies = scratch.names();
+            if (copies.size() == 1) copied = readBytes(scratch.file(copies[0]));
+            targetThen = readBytes(path);
+        };
+        const WriteResult r = writeTable(t, path, ',', nullptr, failing);
+        EXPECT_FALSE(r.ok) << failAfter;
+        EXPECT_NE(r.error.find("No space left on device"), std::string::npos) << r.error;
+        ASSERT_EQ(copies.size(), 1u) << "one copy while the target is written";
+        EXPECT_EQ(copied, kOldContent);
+        EXPECT_NE(targetThen, kOldContent) << "the target itself was being written";
+        EXPECT_EQ(readBytes(path), kOldContent) << failAfter;
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"keep.csv"}) << failAfter;
+        EXPECT_TRUE(scratch.names().empty()) << "the copy is removed once put back";
+    }
+    ASSERT_TRUE(writeTable(t, path, ',', nullptr, *inPlace).ok);
+    EXPECT_EQ(inodeOf(path), inode) << "written in place, not replaced";
+    EXPECT_EQ(readBytes(path).substr(0, 12), "\"n\"\r\n\"some l");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"keep.csv"});
+    EXPECT_TRUE(scratch.names().empty()) << "no copy is left after a save";
+
+    // A new file that fails part-way leaves nothing behind.
+    testing::FailingOutputFileSystem failing(*inPlace, 5);
+    EXPECT_FALSE(writeTable(t, dir.file("new.csv"), ',', nullptr, failing).ok);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"keep.csv"});
+    EXPECT_TRUE(scratch.names().empty());
+}
+
+// No copy, no write: a target that could only be written in place is left
+// untouched when the temporary folder takes no copy, and the error says why.
+TEST(WriteTable, InPlaceWriteIsRefusedWhenNoCopyCanBeMade) {
+    TempFolder dir;
+    const std::unique_ptr<FileSystem> inPlace = makeStandardFileSystem({.temporaryFileBesideTarget = false});
+    const std::string path = dir.file("keep.csv");
+    writeBytes(path, kOldContent);
+    writeBytes(dir.file("a file"), "x");
+    for (const std::string& folder : {dir.file("no such folder"), dir.file("a file")}) {
+        TemporaryFolderSetting tmp(folder);
+        const WriteResult r = writeTable(manyRows(), path, ',', nullptr, *inPlace);
+        EXPECT_FALSE(r.ok) << folder;
+        EXPECT_NE(r.error.find("temporary folder \"" + folder + "\""), std::string::npos) << r.error;
+        EXPECT_NE(r.error.find("left as it was"), std::string::npos) << r.error;
+        EXPECT_EQ(readBytes(path), kOldContent) << folder;
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"a file", "keep.csv"})) << folder;
+    }
+}
+
+// When the old content cannot be put back (here the target's name was
+// taken by a folder during the write), the copy stays and the error names it.
+TEST(WriteTable, InPlaceOldContentThatCannotBePutBackIsKeptAndNamed) {
+    TempFolder dir;
+    TempFolder scratch;
+    TemporaryFolderSetting tmp(scratch.path().string());
+    const std::unique_ptr<FileSystem> inPlace = makeStandardFileSystem({.temporaryFileBesideTarget = false});
+    const std::string path = dir.file("keep.csv");
+    writeBytes(path, kOldContent);
+    testing::FailingOutputFileSystem failing(*inPlace, 100);
+    failing.onFailure = [&] {
+        fs::rename(path, dir.file("moved.csv"));
+        fs::create_directory(path);
+    };
+    const WriteResult r = writeTable(manyRows(), path, ',', nullptr, failing);
+    EXPECT_FALSE(r.ok);
+    const std::vector<std::string> kept = scratch.names();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(readBytes(scratch.file(kept[0])), kOldContent);
+    EXPECT_NE(r.error.find("No space left on device"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("could not be put back"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("\"" + scratch.file(kept[0]) + "\""), std::string::npos) << r.error;
 }
 
 TEST(WriteTable, MissingFolderIsAFailure) {

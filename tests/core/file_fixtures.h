@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,10 +70,12 @@ private:
 };
 
 // Passes everything to another file system, but every output file fails
-// once more than `failAfter` bytes have been written to it.
+// once more than `failAfter` bytes have been written to it. `onFailure`, when
+// set, runs at the failing write (to spoil what comes after it).
 class FailingOutputFileSystem : public FileSystem {
 public:
     FailingOutputFileSystem(FileSystem& inner, uint64_t failAfter) : inner_(inner), failAfter_(failAfter) {}
+    std::function<void()> onFailure;
 
     std::unique_ptr<InputFile> openRead(const std::string& path, std::string& error) override {
         return inner_.openRead(path, error);
@@ -80,17 +83,19 @@ public:
     std::unique_ptr<OutputFile> openReplace(const std::string& path, std::string& error) override {
         std::unique_ptr<OutputFile> out = inner_.openReplace(path, error);
         if (!out) return nullptr;
-        return std::make_unique<Output>(std::move(out), failAfter_);
+        return std::make_unique<Output>(std::move(out), failAfter_, onFailure);
     }
 
 private:
     class Output : public OutputFile {
     public:
-        Output(std::unique_ptr<OutputFile> inner, uint64_t failAfter) : inner_(std::move(inner)), left_(failAfter) {}
+        Output(std::unique_ptr<OutputFile> inner, uint64_t failAfter, std::function<void()> onFailure)
+            : inner_(std::move(inner)), left_(failAfter), onFailure_(std::move(onFailure)) {}
         bool write(const char* data, size_t length, std::string& error) override {
             if (length > left_) {
                 inner_->write(data, static_cast<size_t>(left_), error);
                 left_ = 0;
+                if (onFailure_) onFailure_();
                 error = "No space left on device";
                 return false;
             }
@@ -98,10 +103,12 @@ private:
             return inner_->write(data, length, error);
         }
         bool commit(std::string& error) override { return inner_->commit(error); }
+        bool abandon(std::string& error) override { return inner_->abandon(error); }
 
     private:
         std::unique_ptr<OutputFile> inner_;
         uint64_t left_;
+        std::function<void()> onFailure_;
     };
 
     FileSystem& inner_;

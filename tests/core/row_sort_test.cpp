@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "core/numeric_value_cases.h"
 #include "core/text.h"
 
 namespace varnel {
@@ -25,6 +26,18 @@ TEST(NumericValue, NumberAtTheStart) {
         {"00012.50", 12.5},
     };
     for (const auto& c : cases) EXPECT_EQ(numericValue(c.text), c.value) << c.text;
+}
+
+// The value is the nearest double to the whole number the text begins
+// with, however long it is or however far its exponent points.
+TEST(NumericValue, NearestDoubleToTheWholeNumber) {
+    for (const testing::NumberCase& c : testing::numberCases()) {
+        const double got = numericValue(c.text);
+        EXPECT_EQ(got, c.value) << c.what;
+        if (c.value == 0) {
+            EXPECT_EQ(std::signbit(got), std::signbit(c.value)) << c.what;
+        }
+    }
 }
 
 TableDocument tableOf(std::vector<std::vector<std::string>> rows) {
@@ -208,6 +221,27 @@ TEST(SortRows, NumbersSortAsNumbersOnlyWhenRowOneIsANumber) {
     // "0" itself makes the column numeric; a word then counts as 0.
     EXPECT_EQ(column(zero, 1)[0], "-10");
     EXPECT_EQ(column(zero, 1)[3], "3");
+}
+
+// Row 1 decides the mode by its value: a number past the range above is a
+// number (+infinity), one below it is 0 and leaves the column to text order.
+TEST(SortRows, RowOneBeyondTheDoubleRangeDecidesTheModeByItsValue) {
+    const std::string huge = "1" + std::string(400, '0');
+    TableDocument big = tableOf({{huge}, {"20"}, {"abc"}, {"-3"}, {"1e999"}});
+    sortRowsByColumn(big, 1);
+    EXPECT_EQ(column(big, 1), (std::vector<std::string>{"-3", "abc", "20", "1e999", huge}));
+
+    TableDocument negative = tableOf({{"-" + std::string(320, '9')}, {"20"}, {"-3"}});
+    sortRowsByColumn(negative, 1);
+    EXPECT_EQ(column(negative, 1)[0], "-3") << "a negative row 1 sorts as text";
+
+    TableDocument small = tableOf({{"1e-396"}, {"20"}, {"3"}, {"100"}});
+    sortRowsByColumn(small, 1);
+    EXPECT_EQ(column(small, 1), (std::vector<std::string>{"100", "1e-396", "20", "3"}));
+    const std::string tiny = "0." + std::string(400, '0') + "1e5";
+    TableDocument zeros = tableOf({{tiny}, {"20"}, {"3"}, {"100"}});
+    sortRowsByColumn(zeros, 1);
+    EXPECT_EQ(column(zeros, 1), (std::vector<std::string>{tiny, "100", "20", "3"}));
 }
 
 TEST(SortRows, TextKeyDetails) {

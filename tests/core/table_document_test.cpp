@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 #include "core/text.h"
 
@@ -47,6 +49,63 @@ TEST(TableDocument, SetCellFromOwnCellText) {
     t.setCell(1, 1, t.cell(1, 2));  // longer: copied before storage moves
     t.setCell(1, 2, t.cell(1, 1).substr(1));
     EXPECT_EQ(rowText(t, 1), "defgh|efgh|");
+}
+
+// A row whose last text makes the storage compact: the row's earlier texts
+// must come through it too (they were stored before the row was in the
+// table). The first text also points into the table's own storage.
+TEST(TableDocument, AppendingARowThatCompactsTheStorageKeepsTheWholeRow) {
+    TableDocument t;
+    t.replaceTable({"a", "b", "c"}, {1, 2, 3});
+    t.limitStorage(2 << 20);
+    t.appendRow({std::string((1 << 20) - 8, 'g'), "", ""});
+    t.setCell(1, 1, "kept");  // the first megabyte is now garbage
+    const std::string last(1 << 20, 'z');
+    t.appendRow({t.cell(1, 1), "second", last});
+    EXPECT_LT(t.storageBytes(), size_t{3} << 19) << "the storage was compacted";
+    EXPECT_EQ(rowText(t, 1), "kept||");
+    EXPECT_EQ(t.cell(2, 1), "kept");
+    EXPECT_EQ(t.cell(2, 2), "second");
+    EXPECT_TRUE(t.cell(2, 3) == last);
+    // Both rows stay whole through further edits and another compaction.
+    t.setCell(2, 3, "short");
+    t.appendRow({"x", std::string(1 << 20, 'y'), "z"});
+    EXPECT_EQ(rowText(t, 2), "kept|second|short");
+    EXPECT_EQ(t.cell(3, 1), "x");
+    EXPECT_EQ(t.cell(3, 2).size(), size_t{1} << 20);
+    EXPECT_EQ(t.cell(3, 3), "z");
+}
+
+// A row too large for the storage is refused whole: the table keeps its rows.
+TEST(TableDocument, ARowTooLargeForTheStorageIsRefusedWhole) {
+    TableDocument t = makeTable({{"1", "a", "b"}});
+    t.limitStorage(3 << 20);
+    const std::string half((3 << 19) + 1, 'h');
+    EXPECT_THROW(t.appendRow({"x", half, half}), std::length_error);
+    EXPECT_EQ(t.rowCount(), 1);
+    EXPECT_EQ(rowText(t, 1), "1|a|b");
+    t.appendRow({"x", half, "y"});
+    EXPECT_EQ(t.rowCount(), 2);
+    EXPECT_EQ(t.cell(2, 3), "y");
+}
+
+// Row numbers are 32-bit: no way of adding a row goes past the limit (a
+// small one here), and a refused row changes nothing.
+TEST(TableDocument, RowsStopAtTheLargestRowNumber) {
+    TableDocument t = makeTable({{"1"}, {"2"}});
+    t.limitRows(3);
+    t.insertRowBefore(1);
+    EXPECT_EQ(t.rowCount(), 3);
+    EXPECT_THROW(t.appendRow({"4"}), std::length_error);
+    EXPECT_THROW(t.insertRowBefore(2), std::length_error);
+    const CellSpan none[3] = {};
+    EXPECT_THROW(t.appendRowSpans(none), std::length_error);
+    EXPECT_EQ(t.rowCount(), 3);
+    EXPECT_EQ(rowText(t, 2), "1||");
+    EXPECT_EQ(rowText(t, 3), "2||");
+    t.deleteRow(1);
+    t.appendRow({"4"});
+    EXPECT_EQ(rowText(t, 3), "4||");
 }
 
 TEST(TableDocument, InsertDeleteExchangeKeepWholeRows) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "core/row_sort.h"
 #include "core/text.h"
+#include "search/query.h"
 #include "search/fake_search_window.h"
 
 namespace varnel {
@@ -179,6 +183,39 @@ TEST(RunSearch, ASecondSearchFromInsideAMessageBoxIsRefused) {
     // Once the command has ended, searching works again.
     EXPECT_TRUE(runSearch(t, s, inner));
     EXPECT_EQ(inner.selection(), "01");
+}
+
+// A plain search tests rows in the order their cells lie in memory. After a
+// sort, deletes, inserts and edits that order is far from the table's, and
+// rows deleted earlier still hold their cells: the selection must be exactly
+// the rows that match, in table order.
+TEST(RunSearch, AfterSortDeleteInsertAndEditSelectsExactlyTheMatchingRows) {
+    TableDocument t;
+    t.replaceTable({"name", "colour", "n"}, {1, 2, 3});
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "row" + std::to_string((i * 37) % 300);
+        const std::string n = std::to_string(i);
+        t.appendRow({name, i % 7 == 0 ? "Blue fish" : "red", n});
+    }
+    sortRowsByColumn(t, 1);
+    std::vector<int32_t> gone;
+    for (int32_t r = 3; r <= t.rowCount(); r += 5) gone.push_back(r);
+    t.deleteRows(gone);
+    for (int32_t r = 1; r <= 40; r += 4) {
+        t.insertRowBefore(r);
+        t.setCell(r, 2, r % 8 == 1 ? "BLUE new" : "grey");
+    }
+    t.setCell(t.rowCount(), 2, "a blue edit that does not fit where the old text was");
+    for (const char* typed : {"blue", "blue and not fish", "not blue", "row1"}) {
+        SearchState s;
+        FakeSearchWindow w = windowFor(t, typed);
+        ASSERT_TRUE(runSearch(t, s, w));
+        std::string expected;
+        for (int32_t r = 1; r <= t.rowCount(); ++r)
+            expected += matchesQuery(rowSubject(t, r, 0), normaliseQuery(typed)) ? '1' : '0';
+        EXPECT_EQ(w.selection(), expected) << typed;
+        EXPECT_EQ(countMatchingRows(t, typed), std::count(expected.begin(), expected.end(), '1')) << typed;
+    }
 }
 
 TEST(CountMatchingRows, CountsOverAllFields) {

@@ -1,9 +1,12 @@
 // Re-Save that cannot be carried out: the target held open by another
-// program, a read-only target, and a write that fails part-way. Each is
-// reported with the file's name, never as saved, and the file that was there
-// stays byte for byte, with no temporary file left beside it.
+// program, a read-only target, and a write that fails part-way, also where
+// the target has to be written in place. Each is reported with the file's
+// name, never as saved, and the file that was there stays byte for byte (or,
+// where even that fails, a copy of it is kept and named), with no file of
+// the save's own left behind.
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "core/file_fixtures.h"
 #include "failure_files.h"
@@ -163,6 +166,7 @@ private:
             CHECK(holder_ != INVALID_HANDLE_VALUE);
             return inner_->commit(error);
         }
+        bool abandon(std::string& error) override { return inner_->abandon(error); }
 
     private:
         std::unique_ptr<OutputFile> inner_;
@@ -192,4 +196,150 @@ UI_TEST(failure_save_to_a_file_locked_just_before_the_replace_keeps_it) {
     }
     CHECK_EQ(readFile(target), std::string(kOldBytes));
     CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+}
+
+namespace {
+
+// The system's temporary folder (TMP) for one scope.
+class TemporaryFolderSetting {
+public:
+    explicit TemporaryFolderSetting(const std::string& folder) {
+        char old[MAX_PATH + 1] = "";
+        const DWORD length = GetEnvironmentVariableA("TMP", old, sizeof old);
+        if (length > 0 && length < sizeof old) saved_ = old;
+        had_ = length > 0;
+        SetEnvironmentVariableA("TMP", folder.c_str());
+    }
+    ~TemporaryFolderSetting() { SetEnvironmentVariableA("TMP", had_ ? saved_.c_str() : nullptr); }
+    TemporaryFolderSetting(const TemporaryFolderSetting&) = delete;
+    TemporaryFolderSetting& operator=(const TemporaryFolderSetting&) = delete;
+
+private:
+    std::string saved_;
+    bool had_ = false;
+};
+
+// As in a folder that takes no new file: every target is written in place.
+std::unique_ptr<FileSystem> inPlaceFileSystem() { return makeWin32FileSystem({.temporaryFileBesideTarget = false}); }
+
+const char* const kSavedPeople = "\"name\",\"city\"\r\n\"Ann\",\"Paris\"\r\n\"Bob\",\"Rome\"\r\n";
+
+}  // namespace
+
+// Written in place, the old file is copied to the temporary folder first; a
+// write that fails puts it back and removes the copy, a save that goes
+// through removes the copy, and a new file that fails leaves nothing.
+UI_TEST(failure_save_written_in_place_puts_the_old_file_back) {
+    startMainWindow();
+    loadPeople();
+    const std::string folder = caseFolder("save-in-place");
+    const std::string scratch = caseFolder("save-in-place-temp");
+    const std::string target = folder + "target.csv";
+    TemporaryFolderSetting tmp(scratch);
+    const std::unique_ptr<FileSystem> inPlace = inPlaceFileSystem();
+    for (uint64_t failAfter : {uint64_t{0}, uint64_t{5}, uint64_t{40}}) {
+        writeFile(target, kOldBytes);
+        varnel::testing::FailingOutputFileSystem failing(*inPlace, failAfter);
+        std::vector<std::string> copies;
+        std::string copied;
+        failing.onFailure = [&] {
+            copies = folderNames(scratch);
+            if (copies.size() == 1) copied = readFile(scratch + copies[0]);
+        };
+        StandIn standIn(failing);
+        answerSaveDialog(target);
+        std::string text;
+        expectFileError(target, &text);
+        click(IDC_RESAVE_BUTTON);
+        CHECK(text.find("No space left on device") != std::string::npos);
+        CHECK_EQ(copies.size(), size_t{1});
+        CHECK_EQ(copied, std::string(kOldBytes));
+        CHECK_EQ(readFile(target), std::string(kOldBytes));
+        CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+        CHECK_EQ(folderNames(scratch), std::vector<std::string>{});
+    }
+    {
+        varnel::testing::FailingOutputFileSystem failing(*inPlace, 5);
+        StandIn standIn(failing);
+        answerSaveDialog(folder + "fresh.csv");
+        expectFileError(folder + "fresh.csv");
+        click(IDC_RESAVE_BUTTON);
+        CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+    }
+    {
+        StandIn standIn(*inPlace);
+        answerSaveDialog(target);
+        onDialog([](HWND box) {
+            CHECK_EQ(boxText(box), "File has been saved.");
+            pressButton(box, IDOK);
+        });
+        click(IDC_RESAVE_BUTTON);
+    }
+    CHECK_EQ(pendingDialogSteps(), 0);
+    CHECK_EQ(readFile(target), std::string(kSavedPeople));
+    CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+    CHECK_EQ(folderNames(scratch), std::vector<std::string>{});
+}
+
+// Where no copy can be made (the temporary folder does not exist), a target
+// that could only be written in place is not touched: the save is refused
+// with the reason.
+UI_TEST(failure_save_in_place_without_a_copy_is_refused) {
+    startMainWindow();
+    loadPeople();
+    const std::string folder = caseFolder("save-in-place-no-copy");
+    const std::string target = folder + "target.csv";
+    writeFile(target, kOldBytes);
+    const std::string missing = folder + "no such folder\\";
+    TemporaryFolderSetting tmp(missing);
+    const std::unique_ptr<FileSystem> inPlace = inPlaceFileSystem();
+    StandIn standIn(*inPlace);
+    answerSaveDialog(target);
+    std::string text;
+    expectFileError(target, &text);
+    click(IDC_RESAVE_BUTTON);
+    CHECK_EQ(pendingDialogSteps(), 0);
+    CHECK(text.find("temporary folder \"" + missing + "\"") != std::string::npos);
+    CHECK(text.find("left as it was") != std::string::npos);
+    CHECK_EQ(readFile(target), std::string(kOldBytes));
+    CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+}
+
+// When the old content cannot be put back (another program holds the copy
+// open), the copy is kept and the error box names it.
+UI_TEST(failure_save_in_place_that_cannot_put_the_old_file_back_names_the_copy) {
+    startMainWindow();
+    loadPeople();
+    const std::string folder = caseFolder("save-in-place-kept");
+    const std::string scratch = caseFolder("save-in-place-kept-temp");
+    const std::string target = folder + "target.csv";
+    writeFile(target, kOldBytes);
+    TemporaryFolderSetting tmp(scratch);
+    const std::unique_ptr<FileSystem> inPlace = inPlaceFileSystem();
+    varnel::testing::FailingOutputFileSystem failing(*inPlace, 5);
+    std::string copy;
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    failing.onFailure = [&] {
+        const std::vector<std::string> copies = folderNames(scratch);
+        CHECK_EQ(copies.size(), size_t{1});
+        if (copies.empty()) return;
+        copy = scratch + copies[0];
+        holder = CreateFileA(copy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        CHECK(holder != INVALID_HANDLE_VALUE);
+    };
+    {
+        StandIn standIn(failing);
+        answerSaveDialog(target);
+        std::string text;
+        expectFileError(target, &text);
+        click(IDC_RESAVE_BUTTON);
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        CHECK_EQ(pendingDialogSteps(), 0);
+        CHECK(text.find("No space left on device") != std::string::npos);
+        CHECK(text.find("could not be put back") != std::string::npos);
+        CHECK(!copy.empty() && text.find("\"" + copy + "\"") != std::string::npos);
+    }
+    CHECK_EQ(readFile(copy), std::string(kOldBytes));
+    CHECK_EQ(folderNames(folder), std::vector<std::string>{"target.csv"});
+    DeleteFileA(copy.c_str());
 }
