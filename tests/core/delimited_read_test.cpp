@@ -637,5 +637,44 @@ TEST(ImportTable, SpecialBytesAtEveryOffsetMatchTheLineByLineReader) {
     }
 }
 
+// Ordinary CSV lines (quotes only around whole fields, no space next to a
+// comma outside them) are split from bit masks of up to 128 bytes at a time;
+// every other line byte by byte. Lines of every length around those 128
+// bytes, ordinary or one byte away from it, must come out as the line-by-line
+// reader makes them.
+TEST(ImportTable, OrdinaryAndAlmostOrdinaryLinesOfEveryLength) {
+    const std::vector<std::string> shapes = {
+        "a,\"b, c\",,\"\",d",          // ordinary
+        "\"q\",x,\"y,z\"",              // ordinary, quoted first and last
+        "a, b,c",                     // a space after a comma
+        "a ,b",                       // a space before a comma
+        "a,\"b\"c,d",                  // text after a closing quote
+        "a,b\"c,d",                   // a quote inside a plain field
+        "a,\"b\"\"c\",d",               // a doubled quote
+        "a,\"open, to the end",       // a quote left open
+        " a,b",                       // a space at the start
+        "a,b ",                       // a space at the end
+        "a,\" b \",c",                 // spaces inside quotes: ordinary
+    };
+    for (const char* lineEnd : {"\r\n", "\n", "\r"}) {
+        for (const std::string& shape : shapes) {
+            for (size_t pad = 0; pad <= 140; ++pad) {
+                // The first field grows, so that every byte of the shape
+                // crosses the 64- and 128-byte marks; enough lines follow.
+                const std::string line = std::string(pad, 'p') + shape;
+                std::string bytes = std::string("h1,h2,h3,h4,h5,h6") + lineEnd + line + lineEnd;
+                for (int k = 0; k < 3; ++k) bytes += std::string(150, 'f') + ",\"g\"" + lineEnd;
+                SCOPED_TRACE(::testing::PrintToString(line) + " ending " + ::testing::PrintToString(std::string(lineEnd)));
+                const Imported im = importBytes("o.csv", bytes);
+                ASSERT_TRUE(im.result.ok);
+                ImportOptions o;
+                o.importField.assign(static_cast<size_t>(im.table.firstLineFieldCount), true);
+                std::string why;
+                ASSERT_TRUE(reference::sameTable(im.table, reference::importRows(im.table, o, bytes), why)) << why;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace varnel
