@@ -447,7 +447,9 @@ private:
             const char* lineEnd = nullptr;
             int32_t i = 1;
 #if defined(__SSE2__)
-            if constexpr (kCsv && !kLast)
+            // The masks are 64-bit words: on a 32-bit build they cost more
+            // than they save there.
+            if constexpr (kCsv && !kLast && sizeof(void*) >= 8)
                 if (lastField > 0 && end - p >= 128) lineEnd = splitOrdinaryCsvLine(p, term, lastField, cell);
 #endif
             if (lastField == 0 || lineEnd) {
