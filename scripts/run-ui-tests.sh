@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows UI test programs under Wine on a virtual display, one per
 # build: x86_64 and i686 (the 32-bit release) by default.
-#   run-ui-tests.sh [--arch x86_64|i686] [name filter | --bench]
+#   run-ui-tests.sh [--arch x86_64|i686] [name filter | --bench [rows|wide|line|tall]]
 # Each program prints "N passed, N failed" last; a build whose program is
 # missing, or whose run ends without that line, fails (a 32-bit exe under a
 # Wine without its 32-bit half exits 0 silently).

@@ -17,21 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "ui/app_state.h"
+#include "ui/control_ids.h"
 #include "ui/handles.h"
 
 namespace {
 
 using namespace varnel;
 
-// Controls inside the program's dialogs and the system's file dialogs.
-constexpr int kImportLoad = 1020;
-constexpr int kEditCancel = 2002;
-constexpr int kReplaceText = 4002;
-constexpr int kReplaceGo = 4003;
-constexpr int kReplaceConfirm = 4007;
-constexpr int kNewCreate = 5018;
-constexpr int kNewNameBase = 5200;
+// The name box of the system's file dialogs.
 constexpr int kFileNameBox = 1148;
 
 constexpr ULONGLONG kWaitMs = 15000;
@@ -246,7 +239,7 @@ void run(const std::string& folder) {
     chooseFileToLoad(main, sample);
     HWND import = waitForWindow("Import CSV File");
     takePicture("guide-import", {main, import});
-    clickButton(import, kImportLoad);
+    clickButton(import, IDC_IMPORT_LOAD);
     const std::string loaded = "Varnel: " + sample + " (8)";
     waitFor("the title to read \"" + loaded + "\"", [&] { return textOf(main) == loaded; });
 
@@ -262,7 +255,7 @@ void run(const std::string& folder) {
     PostMessageA(main, WM_COMMAND, IDM_EDIT_ROW, 0);
     HWND edit = waitForWindow("Edit item #2");
     takePicture("guide-edit", {main, edit});
-    clickButton(edit, kEditCancel);
+    clickButton(edit, IDC_EDIT_CANCEL);
     waitFor("the edit dialog to close", [&] { return !IsWindow(edit); });
 
     // Search+Replace in the country field, every change confirmed.
@@ -274,10 +267,10 @@ void run(const std::string& folder) {
     if (textOf(fields) != "country") stop("the \"in\" box shows \"" + textOf(fields) + "\", not \"country\"");
     search(main, "italy");
     HWND replace = waitForWindow("Search and Replace");
-    typeText(replace, kReplaceText, "Italia");
-    SendDlgItemMessageA(replace, kReplaceConfirm, BM_SETCHECK, BST_CHECKED, 0);
+    typeText(replace, IDC_REPLACE_TEXT, "Italia");
+    SendDlgItemMessageA(replace, IDC_REPLACE_CONFIRM, BM_SETCHECK, BST_CHECKED, 0);
     takePicture("guide-replace", {main, replace});
-    clickButton(replace, kReplaceGo);
+    clickButton(replace, IDC_REPLACE_GO);
     for (int row : {2, 8}) {
         HWND confirm = waitForWindow("Confirm changes");
         const std::string question = textOf(GetDlgItem(confirm, 0xFFFF));
@@ -299,9 +292,9 @@ void run(const std::string& folder) {
     clickButton(question, IDYES);
     HWND define = waitForWindow("Create new file");
     const char* names[] = {"name", "phone", "e-mail"};
-    for (int i = 0; i < 3; ++i) typeText(define, kNewNameBase + 1 + i, names[i]);
+    for (int i = 0; i < 3; ++i) typeText(define, IDC_NEW_NAME_BASE + 1 + i, names[i]);
     takePicture("guide-new-file", {main, define});
-    clickButton(define, kNewCreate);
+    clickButton(define, IDC_NEW_CREATE);
     const std::string created = "Varnel: " + newFile + " (1)";
     waitFor("the title to read \"" + created + "\"", [&] { return textOf(main) == created; });
 

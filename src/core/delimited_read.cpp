@@ -149,8 +149,27 @@ void forEachField(std::string_view line, FileKind kind, int32_t lastField, Visit
     }
 }
 
-std::string tooLargeMessage(const std::string& path) {
-    return "The file " + path + " is too large to load.";
+ReadResult tooLarge(const std::string& path) {
+    return {false, "The file \"" + path + "\" is too large to load.", true};
+}
+
+std::string counted(uint64_t count, const char* one, const char* many) {
+    return formatCount(static_cast<int64_t>(count)) + " " + (count == 1 ? one : many);
+}
+
+ReadResult tooManyCells(const std::string& path, uint64_t rows, uint64_t fields) {
+    return {false,
+            "The file \"" + path + "\" holds " + counted(rows, "row", "rows") + " of " +
+                counted(fields, "field", "fields") + ", too many to load.",
+            true};
+}
+
+// Whether a table of `rows` rows of `fields` cells fits, with the file's
+// `fileBytes`, in `available` bytes: each cell is a span, each row a handle.
+bool tableFits(uint64_t rows, uint64_t fields, uint64_t fileBytes, uint64_t available) {
+    if (fileBytes > available) return false;
+    const uint64_t perRow = fields * sizeof(CellSpan) + sizeof(RowHandle);
+    return rows <= (available - fileBytes) / perRow;
 }
 
 // What one pass over a file's bytes tells before the split: where the data
@@ -599,8 +618,8 @@ std::string fieldAt(std::string_view line, FileKind kind, int32_t field) {
     return out;
 }
 
-std::vector<std::string> splitFields(std::string_view line, FileKind kind) {
-    const int32_t count = countFields(line, kind);
+std::vector<std::string> splitFields(std::string_view line, FileKind kind, int32_t limit) {
+    const int32_t count = countFields(line, kind, limit);
     std::vector<std::string> fields(static_cast<size_t>(count));
     forEachField(line, kind, count, [&](int32_t i, const char* b, const char* e, bool doubled) {
         fields[static_cast<size_t>(i - 1)] = csvFieldText({b, e, doubled});
@@ -662,7 +681,7 @@ ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& f
         }
         if (cr) {
             const uint64_t crOffset = offset + static_cast<uint64_t>(cr - b);
-            if (crOffset > longest) return {false, tooLargeMessage(path)};
+            if (crOffset > longest) return tooLarge(path);
             if (keeping) {
                 firstLine = std::move(kept);
                 return {};
@@ -691,29 +710,30 @@ ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& f
         }
         // With no CR yet, the line reaches at least to its first LF, or to
         // the end of what was read, whichever byte ends it in the end.
-        if (std::min(firstLf, kept.size()) > longest) return {false, tooLargeMessage(path)};
+        if (std::min(firstLf, kept.size()) > longest) return tooLarge(path);
     }
     // No CR before the end of data: LF ends the line.
     if (firstLf != std::string::npos) kept.resize(firstLf);
-    if (kept.size() > longest) return {false, tooLargeMessage(path)};
+    if (kept.size() > longest) return tooLarge(path);
     firstLine = std::move(kept);
     return {};
 }
 
-ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_ptr<char[]>& bytes,
-                         size_t& size) {
+ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_ptr<char[]>& bytes, size_t& size,
+                         uint64_t memoryAvailable) {
     std::string error;
     std::unique_ptr<InputFile> file = fs.openRead(path, error);
     if (!file) return {false, error};
     const uint64_t fileSize = file->size();
-    if (fileSize > maxReadableFileSize() || fileSize > SIZE_MAX - 1) return {false, tooLargeMessage(path)};
+    if (fileSize > maxReadableFileSize() || fileSize > SIZE_MAX - 1 || fileSize > memoryAvailable)
+        return tooLarge(path);
     std::unique_ptr<char[]> buffer;
     try {
         checkLargeBlock(static_cast<size_t>(fileSize) + 1);
         buffer.reset(new char[static_cast<size_t>(fileSize) + 1]);
         adviseLargeBlock(buffer.get(), static_cast<size_t>(fileSize));
     } catch (const std::bad_alloc&) {
-        return {false, tooLargeMessage(path)};
+        return tooLarge(path);
     }
     // One read for the whole file; the loop only continues short reads.
     size_t filled = 0;
@@ -763,9 +783,14 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
         const LineEnds ends = lineEndsOfShape(shape);
         fresh.adoptBuffer(std::move(bytes), size);
 
+        const size_t lines = linesOfShape(base, shape, ends);
+        // Judged before the cells are allocated: a table that does not fit
+        // would otherwise grow until the system runs out of memory.
+        const uint64_t dataLines = lines - (skipFirstLine && lines > 0 ? 1 : 0);
+        if (!tableFits(dataLines, fields, size, options.memoryAvailable))
+            return tooManyCells(table.currentFileName, dataLines, fields);
         // The line count is only a capacity: when it cannot be had, rows
         // simply grow as they come.
-        const size_t lines = linesOfShape(base, shape, ends);
         if (fields == 0 || lines <= SIZE_MAX / 8 / fields) {
             try {
                 fresh.reserveRows(lines);
@@ -799,9 +824,9 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
         table = std::move(fresh);
         return {};
     } catch (const std::bad_alloc&) {
-        return {false, tooLargeMessage(table.currentFileName)};
+        return tooLarge(table.currentFileName);
     } catch (const std::length_error&) {
-        return {false, tooLargeMessage(table.currentFileName)};
+        return tooLarge(table.currentFileName);
     }
 }
 
@@ -809,7 +834,7 @@ ReadResult importTable(TableDocument& table, const ImportOptions& options, const
                        FileSystem& fs) {
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
-    ReadResult read = readWholeFile(fs, table.currentFileName, bytes, size);
+    ReadResult read = readWholeFile(fs, table.currentFileName, bytes, size, options.memoryAvailable);
     if (!read.ok) return read;
     return importBuffer(table, options, textWidth, std::move(bytes), size);
 }

@@ -39,8 +39,8 @@ size_t countLines(std::string_view data, LineEnds ends);
 constexpr int32_t kMaxFieldCount = INT32_MAX - 1;
 int32_t countFields(std::string_view line, FileKind kind, int32_t limit = kMaxFieldCount);
 std::string fieldAt(std::string_view line, FileKind kind, int32_t field);
-// All fields of a line, in order (countFields of them).
-std::vector<std::string> splitFields(std::string_view line, FileKind kind);
+// The fields of a line, in order (countFields of them, at most `limit`).
+std::vector<std::string> splitFields(std::string_view line, FileKind kind, int32_t limit = kMaxFieldCount);
 
 // The kind from the name's last three bytes, else from the first line's
 // counts; sets fileKind and firstLineFieldCount.
@@ -51,6 +51,9 @@ struct ImportOptions {
     std::string manualNamesLine;
     bool firstLineIsData = false;
     std::vector<bool> importField;  // firstLineFieldCount entries; field i at index i - 1
+    // The bytes the system can still give the new table, for its file and
+    // its cells. A table that needs more is refused before it is allocated.
+    uint64_t memoryAvailable = UINT64_MAX;
 };
 
 // Reading failed: the message names the reason (the system's text, or that the
@@ -58,6 +61,8 @@ struct ImportOptions {
 struct ReadResult {
     bool ok = true;
     std::string error;
+    // Refused as too large: `error` is then the whole message, naming the file.
+    bool tooLarge = false;
 };
 
 // The width in pixels of a text in the table list's font.
@@ -77,9 +82,12 @@ ReadResult importTable(TableDocument& table, const ImportOptions& options, const
                        FileSystem& fs);
 
 // The two halves of importTable, for callers that time them apart: the whole
-// file in one buffer (refused as too large above maxReadableFileSize or when
-// memory runs out), then the table made from that buffer, which it adopts.
-ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_ptr<char[]>& bytes, size_t& size);
+// file in one buffer (refused as too large above maxReadableFileSize or
+// `memoryAvailable`, or when memory runs out), then the table made from that
+// buffer, which it adopts. A table whose cells would not fit beside the file
+// in options.memoryAvailable is refused before its cells are allocated.
+ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_ptr<char[]>& bytes, size_t& size,
+                         uint64_t memoryAvailable = UINT64_MAX);
 ReadResult importBuffer(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
                         std::unique_ptr<char[]> bytes, size_t size);
 

@@ -39,7 +39,8 @@ public:
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Opens an existing file for reading without sharing it. Null on failure.
+    // Opens an existing file for reading; other programs may go on reading
+    // it meanwhile, but not write it. Null on failure.
     virtual std::unique_ptr<InputFile> openRead(const std::string& path, std::string& error) = 0;
     // Starts writing `path`: to a temporary file beside it that replaces the
     // target at commit, or, where no temporary file can be made there, to the

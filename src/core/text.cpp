@@ -153,4 +153,13 @@ std::string formatCount(int64_t value) {
     return out;
 }
 
+std::string shownText(std::string_view text, size_t maxBytes) {
+    constexpr std::string_view kEllipsis = "...";
+    if (text.size() <= maxBytes) return std::string(text);
+    if (maxBytes <= kEllipsis.size()) return std::string(kEllipsis.substr(0, maxBytes));
+    std::string out(text.substr(0, maxBytes - kEllipsis.size()));
+    out += kEllipsis;
+    return out;
+}
+
 }  // namespace varnel

@@ -32,4 +32,12 @@ std::string_view trimSpaces(std::string_view text);
 // 1234567 -> "1,234,567", whatever the regional settings.
 std::string formatCount(int64_t value);
 
+// A text for a control that shows one line of it: texts longer than
+// `maxBytes` are cut and end in "...", so that the whole is at most
+// `maxBytes` long. A control keeps a copy of every text it is given (two
+// bytes a character), and no one-line control shows more than a few
+// hundred characters of it.
+constexpr size_t kMaxShownTextBytes = 4096;
+std::string shownText(std::string_view text, size_t maxBytes = kMaxShownTextBytes);
+
 }  // namespace varnel

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/app_state.h"
+#include "ui/handles.h"
 #include "ui/wait_cursor.h"
 
 namespace varnel {
@@ -40,8 +40,48 @@ std::vector<WORD> buildDialogTemplate(const char* caption, DWORD style, DWORD ex
 INT_PTR runModalDialog(HWND owner, const char* caption, DWORD style, DLGPROC proc, LPARAM param) {
     const std::vector<WORD> dialogTemplate = buildDialogTemplate(caption, style, 0);
     WaitCursorPause userCursor;
-    return DialogBoxIndirectParamA(app().instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
-                                   proc, param);
+    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
+                                   owner, proc, param);
+}
+
+INT_PTR DialogSession::run(HWND owner, const char* caption) {
+    owner_ = owner;
+    const INT_PTR ended = runModalDialog(owner, caption, kDialogStyle, procedure, reinterpret_cast<LPARAM>(this));
+    if (failure_) std::rethrow_exception(failure_);
+    return ended;
+}
+
+INT_PTR CALLBACK DialogSession::procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* session = reinterpret_cast<DialogSession*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        session = reinterpret_cast<DialogSession*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    }
+    if (!session) return 0;
+    try {
+        switch (message) {
+        case WM_INITDIALOG:
+            session->create(dialog);
+            return 0;
+        case WM_NCACTIVATE:
+            rememberFocus(session->savedFocus_, wParam);
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) <= 1) session->clicked(dialog, LOWORD(wParam));
+            return 0;
+        case WM_CLOSE:
+            // The dialog manager would turn the close into IDCANCEL, which
+            // stands for Escape here and does nothing.
+            session->closed(dialog);
+            return TRUE;
+        default:
+            return session->other(dialog, message, wParam, lParam) ? TRUE : 0;
+        }
+    } catch (...) {
+        session->failure_ = std::current_exception();
+        EndDialog(dialog, 0);
+    }
+    return 0;
 }
 
 void setClientSize(HWND window, int x, int y, int clientWidth, int clientHeight, UINT flags) {
@@ -76,11 +116,32 @@ HWND addControl(HWND parent, const char* className, const char* text, DWORD styl
     // resource by number (0xFF and the next two bytes), as in a dialog template.
     const bool setLater = text && (text[0] == '\xFF' || std::strlen(text) > 0xFFFF);
     HWND control = CreateWindowExA(exStyle, className, setLater ? "" : text, style, x, y, width, height, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), app().instance, nullptr);
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                                   nullptr);
     if (!control) return nullptr;
     if (setLater) SetWindowTextA(control, text);
     SendMessageA(control, WM_SETFONT, SendMessageA(parent, WM_GETFONT, 0, 0), FALSE);
     return control;
+}
+
+void skipPaintingOffScreen(HWND dialog) {
+    RECT screen{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    screen.right = screen.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    screen.bottom = screen.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&screen), 2);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    RECT seen{};
+    IntersectRect(&seen, &client, &screen);
+    if (EqualRect(&seen, &client)) return;
+    UniqueRegion unseen(CreateRectRgnIndirect(&client));
+    UniqueRegion onScreen(CreateRectRgnIndirect(&seen));
+    if (!unseen || !onScreen || CombineRgn(unseen.get(), unseen.get(), onScreen.get(), RGN_DIFF) == ERROR) return;
+    RedrawWindow(dialog, nullptr, unseen.get(), RDW_VALIDATE | RDW_ALLCHILDREN);
+}
+
+void repaintDialog(HWND dialog) {
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void rememberFocus(HWND& saved, WPARAM wParam) {

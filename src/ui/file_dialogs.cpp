@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "ui/app_state.h"
 #include "ui/controls.h"
 #include "ui/wait_cursor.h"
 
@@ -19,8 +18,9 @@ constexpr DWORD kPathCapacity = 32768;
 UINT_PTR CALLBACK placeFileDialog(HWND hookDialog, UINT message, WPARAM, LPARAM lParam) {
     try {
         if (message == WM_NOTIFY && reinterpret_cast<const OFNOTIFYA*>(lParam)->hdr.code == CDN_INITDONE) {
+            const auto* notice = reinterpret_cast<const OFNOTIFYA*>(lParam);
             RECT main{};
-            GetWindowRect(app().mainWindow, &main);
+            GetWindowRect(notice->lpOFN->hwndOwner, &main);
             // The hook's dialog is a child of the file dialog itself.
             SetWindowPos(GetParent(hookDialog), nullptr, main.left + 30, main.top + 30, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -30,15 +30,15 @@ UINT_PTR CALLBACK placeFileDialog(HWND hookDialog, UINT message, WPARAM, LPARAM 
     return 0;
 }
 
-std::string runFileDialog(bool save, const std::string& proposedName) {
+std::string runFileDialog(HWND owner, bool save, const std::string& proposedName) {
     std::vector<char> path(kPathCapacity, '\0');
     proposedName.copy(path.data(), std::min<size_t>(proposedName.size(), kPathCapacity - 1));
     const std::string folder = programFolder();
 
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = app().mainWindow;
-    dialog.hInstance = app().instance;
+    dialog.hwndOwner = owner;
+    dialog.hInstance = GetModuleHandleA(nullptr);
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = kPathCapacity;
     dialog.lpstrInitialDir = folder.c_str();
@@ -66,8 +66,10 @@ std::string runFileDialog(bool save, const std::string& proposedName) {
 
 }  // namespace
 
-std::string askFileToLoad() { return runFileDialog(false, {}); }
+std::string askFileToLoad(HWND owner) { return runFileDialog(owner, false, {}); }
 
-std::string askFileToSave(const std::string& proposedName) { return runFileDialog(true, proposedName); }
+std::string askFileToSave(HWND owner, const std::string& proposedName) {
+    return runFileDialog(owner, true, proposedName);
+}
 
 }  // namespace varnel

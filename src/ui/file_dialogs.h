@@ -2,12 +2,14 @@
 // pixels from the main window's top-left corner.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace varnel {
 
 // The chosen full path, or the empty text when the dialog was cancelled.
-std::string askFileToLoad();
-std::string askFileToSave(const std::string& proposedName);
+std::string askFileToLoad(HWND owner);
+std::string askFileToSave(HWND owner, const std::string& proposedName);
 
 }  // namespace varnel

@@ -54,6 +54,10 @@ struct FontHandleTraits {
     static HFONT invalid() { return nullptr; }
     static void close(HFONT h) { DeleteObject(h); }
 };
+struct RegionHandleTraits {
+    static HRGN invalid() { return nullptr; }
+    static void close(HRGN h) { DeleteObject(h); }
+};
 struct WindowHandleTraits {
     static HWND invalid() { return nullptr; }
     static void close(HWND h) {
@@ -66,6 +70,7 @@ using UniqueFind = UniqueHandle<HANDLE, FindHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuHandleTraits>;
 using UniqueFont = UniqueHandle<HFONT, FontHandleTraits>;
+using UniqueRegion = UniqueHandle<HRGN, RegionHandleTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowHandleTraits>;
 
 // A window's device context, released to that window.

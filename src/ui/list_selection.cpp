@@ -3,37 +3,17 @@
 #include <vector>
 
 #include "edit/row_selection.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 namespace varnel {
 namespace {
 
-// While the list's own procedure runs in callListQuietly: what it selected
-// on its own, to be dropped again afterwards.
-struct QuietPass {
-    bool active = false;
-    std::vector<int32_t> listSelected;
-};
-QuietPass g_quiet;
-
-// Set while the list handles a typed character (its search by first letters).
-bool g_typing = false;
-
-// Whether the left button went down on the list and is still down, as the
-// list itself tracks it (a move without the button ends it).
-bool g_leftDown = false;
-
-// While a selection rectangle is dragged: the list keeps the selection in
-// its own record (the callback is off), and the program follows each change
-// it reports.
-bool g_rectangle = false;
-
-bool isTableList(HWND list) {
-    return list == tableList() && (GetWindowLongPtrA(list, GWL_STYLE) & LVS_OWNERDATA) != 0;
+bool isTableList(const AppContext& context, HWND list) {
+    return list == tableList(context) && (GetWindowLongPtrA(list, GWL_STYLE) & LVS_OWNERDATA) != 0;
 }
 
 LRESULT callList(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcA(app().originalListProc, list, message, wParam, lParam);
+    return CallWindowProcA(contextOf(list).originalListProc, list, message, wParam, lParam);
 }
 
 // The list's own record of one item's selected state (used only while the
@@ -68,11 +48,12 @@ void applyCursor(HWND list, const SelectionCursor& cursor) {
 // The item under a point of the list's client area, as the list's own
 // clicks find it (anywhere on the row; nothing right of the last column).
 int32_t itemAt(HWND list, LPARAM point) {
+    AppContext& context = contextOf(list);
     LVHITTESTINFO hit{};
     hit.pt.x = static_cast<short>(LOWORD(point));
     hit.pt.y = static_cast<short>(HIWORD(point));
     const int32_t item = static_cast<int32_t>(callList(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    return item >= 0 && item < app().selection.size() ? item : -1;
+    return item >= 0 && item < context.selection.size() ? item : -1;
 }
 
 bool keyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
@@ -93,21 +74,22 @@ bool navigationKey(WPARAM key, NavigationKey& out) {
 // A selecting key, as the list handles it: the key notification to the
 // owner first, then the selection, the focus, the scroll and a repaint.
 void onNavigationKey(HWND list, WPARAM key, NavigationKey which) {
+    AppContext& context = contextOf(list);
     NMLVKEYDOWN notice{};
     notice.hdr.hwndFrom = list;
     notice.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
     notice.hdr.code = LVN_KEYDOWN;
     notice.wVKey = static_cast<WORD>(key);
     SendMessageA(GetParent(list), WM_NOTIFY, notice.hdr.idFrom, reinterpret_cast<LPARAM>(&notice));
-    if (!IsWindow(list) || !isTableList(list)) return;
+    if (!IsWindow(list) || !isTableList(context, list)) return;
     SelectionCursor cursor = readCursor(list);
     const int32_t top = static_cast<int32_t>(callList(list, LVM_GETTOPINDEX, 0, 0));
     const int32_t perPage = static_cast<int32_t>(callList(list, LVM_GETCOUNTPERPAGE, 0, 0));
-    const int32_t target = navigate(app().selection, cursor, which, keyDown(VK_SHIFT), keyDown(VK_CONTROL), top, perPage);
+    const int32_t target = navigate(context.selection, cursor, which, keyDown(VK_SHIFT), keyDown(VK_CONTROL), top, perPage);
     if (target >= 0) {
         applyCursor(list, cursor);
         callList(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(target), FALSE);
-        showSelection();
+        showSelection(context);
     }
     UpdateWindow(list);
 }
@@ -115,65 +97,69 @@ void onNavigationKey(HWND list, WPARAM key, NavigationKey which) {
 // The rectangle's rows are the program's selection already: the list's own
 // record is emptied again and the callback comes back.
 void endRectangle(HWND list) {
-    g_rectangle = false;
+    AppContext& context = contextOf(list);
+    context.listInput.rectangle = false;
     if (!IsWindow(list)) return;
-    g_quiet.active = true;
-    for (int32_t item = app().selection.next(-1); item >= 0; item = app().selection.next(item))
+    context.listInput.quiet = true;
+    for (int32_t item = context.selection.next(-1); item >= 0; item = context.selection.next(item))
         setListOwnSelected(list, item, false);
-    g_quiet.active = false;
+    context.listInput.quiet = false;
     callList(list, LVM_SETCALLBACKMASK, LVIS_SELECTED, 0);
-    showSelection();
+    showSelection(context);
 }
 
 LRESULT onLeftButtonDown(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_rectangle) endRectangle(list);  // its button-up never came
+    AppContext& context = contextOf(list);
+    if (context.listInput.rectangle) endRectangle(list);  // its button-up never came
     const int32_t item = itemAt(list, lParam);
     const bool shift = (wParam & MK_SHIFT) != 0;
     const bool ctrl = (wParam & MK_CONTROL) != 0;
-    RowSelection& selection = app().selection;
+    RowSelection& selection = context.selection;
     const bool wasSelected = selection.contains(item);
     SelectionCursor cursor = readCursor(list);
-    clickSelect(selection, cursor, app().clicks, item, shift, ctrl);
-    g_leftDown = true;
+    clickSelect(selection, cursor, context.listInput.clicks, item, shift, ctrl);
+    context.listInput.leftDown = true;
     // The list then does its own part (focus, the pending single selection,
     // drags) on a record that holds only what it reads: the clicked item's
     // state for a plain or Ctrl click. A Shift range from the mark would
     // walk every row in it: the mark is moved to the item meanwhile.
     if (shift && item >= 0) callList(list, LVM_SETSELECTIONMARK, 0, item);
     const LRESULT result = callListQuietly(list, message, wParam, lParam, !shift && wasSelected ? item : -1);
-    if (IsWindow(list) && isTableList(list)) {
+    if (IsWindow(list) && isTableList(context, list)) {
         applyCursor(list, cursor);
-        showSelection();
+        showSelection(context);
     }
     return result;
 }
 
 LRESULT onLeftButtonUp(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_rectangle) {
-        g_leftDown = false;
+    AppContext& context = contextOf(list);
+    if (context.listInput.rectangle) {
+        context.listInput.leftDown = false;
         const LRESULT result = callList(list, message, wParam, lParam);
         endRectangle(list);
         return result;
     }
     const int32_t item = itemAt(list, lParam);
     SelectionCursor cursor = readCursor(list);
-    const int32_t pending = app().clicks.pendingSingle;
-    if (g_leftDown) releaseSelect(app().selection, cursor, app().clicks, item);
-    g_leftDown = false;
+    const int32_t pending = context.listInput.clicks.pendingSingle;
+    if (context.listInput.leftDown) releaseSelect(context.selection, cursor, context.listInput.clicks, item);
+    context.listInput.leftDown = false;
     const LRESULT result = callListQuietly(list, message, wParam, lParam);
-    if (pending >= 0 && IsWindow(list) && isTableList(list)) {
+    if (pending >= 0 && IsWindow(list) && isTableList(context, list)) {
         applyCursor(list, cursor);
-        showSelection();
+        showSelection(context);
     }
     return result;
 }
 
 LRESULT onRightButtonDown(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    AppContext& context = contextOf(list);
     const int32_t item = itemAt(list, lParam);
     SelectionCursor cursor = readCursor(list);
-    rightClickSelect(app().selection, cursor, item, (wParam & MK_SHIFT) != 0, (wParam & MK_CONTROL) != 0);
+    rightClickSelect(context.selection, cursor, item, (wParam & MK_SHIFT) != 0, (wParam & MK_CONTROL) != 0);
     applyCursor(list, cursor);
-    showSelection();
+    showSelection(context);
     // On an item the list now finds it selected (or is told to leave it by
     // Shift or Ctrl) and only tracks the mouse and asks for the row menu,
     // which shows with the selection painted. Below the rows it deselects
@@ -185,18 +171,19 @@ LRESULT onRightButtonDown(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 // Programs (and tests) that set an item's selected state through the list
 // set it here; the rest of the state (the focus) stays the list's.
 LRESULT onSetItemState(HWND list, WPARAM wParam, LPARAM lParam) {
+    AppContext& context = contextOf(list);
     const auto* wanted = reinterpret_cast<const LVITEMA*>(lParam);
     if (!wanted) return FALSE;
     const int32_t item = static_cast<int32_t>(static_cast<int>(wParam));
     if (wanted->stateMask & LVIS_SELECTED) {
         const bool selected = (wanted->state & LVIS_SELECTED) != 0;
         if (item == -1)
-            app().selection.setAll(selected);
-        else if (item >= 0 && item < app().selection.size())
-            app().selection.set(item, selected);
+            context.selection.setAll(selected);
+        else if (item >= 0 && item < context.selection.size())
+            context.selection.set(item, selected);
         else
             return FALSE;
-        showSelection();
+        showSelection(context);
     }
     if (!(wanted->stateMask & ~static_cast<UINT>(LVIS_SELECTED))) return TRUE;
     LVITEMA rest = *wanted;
@@ -205,55 +192,56 @@ LRESULT onSetItemState(HWND list, WPARAM wParam, LPARAM lParam) {
 }
 
 template <typename Item>
-void fillState(Item& item) {
+void fillState(const AppContext& context, Item& item) {
     if (!(item.mask & LVIF_STATE) || !(item.stateMask & LVIS_SELECTED) || item.iSubItem != 0) return;
     item.state &= ~static_cast<UINT>(LVIS_SELECTED);
-    if (app().selection.contains(item.iItem)) item.state |= LVIS_SELECTED;
+    if (context.selection.contains(item.iItem)) item.state |= LVIS_SELECTED;
 }
 
-void noteListSelected(int32_t first, int32_t last) {
-    for (int32_t i = first; i <= last && g_quiet.listSelected.size() < 64; ++i) g_quiet.listSelected.push_back(i);
+void noteListSelected(AppContext& context, int32_t first, int32_t last) {
+    for (int32_t i = first; i <= last && context.listInput.listSelected.size() < 64; ++i) context.listInput.listSelected.push_back(i);
 }
 
 }  // namespace
 
 LRESULT callListQuietly(HWND list, UINT message, WPARAM wParam, LPARAM lParam, int32_t mirroredItem) {
+    AppContext& context = contextOf(list);
     // The list's "deselect all" (on every plain click) asks each item for
     // its state while the state is a callback: with the callback off and the
     // list's own record empty it finds nothing and returns at once. Whatever
     // the list selects in its own record meanwhile is noted and dropped.
-    const bool nested = g_quiet.active;
+    const bool nested = context.listInput.quiet;
     if (!nested) {
-        g_quiet.active = true;
-        g_quiet.listSelected.clear();
+        context.listInput.quiet = true;
+        context.listInput.listSelected.clear();
         callList(list, LVM_SETCALLBACKMASK, 0, 0);
         if (mirroredItem >= 0) {
-            g_quiet.listSelected.push_back(mirroredItem);
+            context.listInput.listSelected.push_back(mirroredItem);
             setListOwnSelected(list, mirroredItem, true);
         }
     }
     const LRESULT result = callList(list, message, wParam, lParam);
     if (!nested) {
         if (IsWindow(list)) {
-            for (int32_t item : g_quiet.listSelected) setListOwnSelected(list, item, false);
+            for (int32_t item : context.listInput.listSelected) setListOwnSelected(list, item, false);
             callList(list, LVM_SETCALLBACKMASK, LVIS_SELECTED, 0);
         }
-        g_quiet.listSelected.clear();
-        g_quiet.active = false;
+        context.listInput.listSelected.clear();
+        context.listInput.quiet = false;
     }
     return result;
 }
 
-void attachSelection(HWND list, int32_t rows) {
-    app().selection.reset(rows);
-    app().clicks.pendingSingle = -1;
-    g_leftDown = false;
-    g_rectangle = false;
+void attachSelection(AppContext& context, HWND list) {
+    context.listInput.clicks.pendingSingle = -1;
+    context.listInput.leftDown = false;
+    context.listInput.rectangle = false;
     SendMessageA(list, LVM_SETCALLBACKMASK, LVIS_SELECTED, 0);
 }
 
-bool handleSelectionMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (g_quiet.active || !isTableList(list)) return false;
+bool handleSelectionMessage(AppContext& context, HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                            LRESULT& result) {
+    if (context.listInput.quiet || !isTableList(context, list)) return false;
     switch (message) {
     case WM_LBUTTONDOWN:
         result = onLeftButtonDown(list, message, wParam, lParam);
@@ -262,8 +250,8 @@ bool handleSelectionMessage(HWND list, UINT message, WPARAM wParam, LPARAM lPara
         result = onLeftButtonUp(list, message, wParam, lParam);
         return true;
     case WM_MOUSEMOVE:
-        if (!(wParam & MK_LBUTTON)) g_leftDown = false;
-        if (g_leftDown) dragOver(app().clicks, itemAt(list, lParam));
+        if (!(wParam & MK_LBUTTON)) context.listInput.leftDown = false;
+        if (context.listInput.leftDown) dragOver(context.listInput.clicks, itemAt(list, lParam));
         return false;
     case WM_RBUTTONDOWN:
         result = onRightButtonDown(list, message, wParam, lParam);
@@ -276,9 +264,9 @@ bool handleSelectionMessage(HWND list, UINT message, WPARAM wParam, LPARAM lPara
         return true;
     }
     case WM_CHAR:
-        g_typing = true;
+        context.listInput.typing = true;
         result = callList(list, message, wParam, lParam);
-        g_typing = false;
+        context.listInput.typing = false;
         return true;
     case LVM_SETITEMSTATE:
         result = onSetItemState(list, wParam, lParam);
@@ -288,42 +276,42 @@ bool handleSelectionMessage(HWND list, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-bool handleSelectionNotify(const NMHDR& header, LRESULT& result) {
+bool handleSelectionNotify(AppContext& context, const NMHDR& header, LRESULT& result) {
     HWND list = header.hwndFrom;
     switch (header.code) {
     case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) return false;
         const bool selected = (change.uNewState & LVIS_SELECTED) != 0;
-        if (g_quiet.active) {
-            if (selected && change.iItem >= 0) noteListSelected(change.iItem, change.iItem);
+        if (context.listInput.quiet) {
+            if (selected && change.iItem >= 0) noteListSelected(context, change.iItem, change.iItem);
             return false;
         }
-        if (!isTableList(list)) return false;
+        if (!isTableList(context, list)) return false;
         // Lists that report changes of callback states (item -1: all items).
         if (change.iItem == -1)
-            app().selection.setAll(selected);
+            context.selection.setAll(selected);
         else
-            app().selection.set(change.iItem, selected);
-        showSelection();
+            context.selection.set(change.iItem, selected);
+        showSelection(context);
         return false;
     }
     case LVN_ODSTATECHANGED: {
         const auto& change = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
         if (!((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) return false;
         const bool selected = (change.uNewState & LVIS_SELECTED) != 0;
-        if (g_quiet.active) {
-            if (selected) noteListSelected(change.iFrom, change.iTo);
+        if (context.listInput.quiet) {
+            if (selected) noteListSelected(context, change.iFrom, change.iTo);
             return false;
         }
-        if (!isTableList(list)) return false;
-        RowSelection& selection = app().selection;
+        if (!isTableList(context, list)) return false;
+        RowSelection& selection = context.selection;
         if (selected) {
             selection.selectRange(change.iFrom, change.iTo);
         } else {
             for (int32_t i = change.iFrom; i <= change.iTo; ++i) selection.set(i, false);
         }
-        showSelection();
+        showSelection(context);
         return false;
     }
     case LVN_MARQUEEBEGIN:
@@ -332,11 +320,11 @@ bool handleSelectionNotify(const NMHDR& header, LRESULT& result) {
         // its own record, now as empty as the program's, and reports each
         // change. With rows still selected (Ctrl or Shift held at the click)
         // the rectangle is not started: the list's record would not hold them.
-        if (!isTableList(list) || app().selection.count() > 0) {
+        if (!isTableList(context, list) || context.selection.count() > 0) {
             result = 1;
             return true;
         }
-        g_rectangle = true;
+        context.listInput.rectangle = true;
         callList(list, LVM_SETCALLBACKMASK, 0, 0);
         result = 0;
         return true;
@@ -345,23 +333,23 @@ bool handleSelectionNotify(const NMHDR& header, LRESULT& result) {
     }
 }
 
-int typedItemFound(int found) {
-    HWND list = tableList();
-    if (!g_typing || found < 0 || !list) return found;
+int typedItemFound(AppContext& context, int found) {
+    HWND list = tableList(context);
+    if (!context.listInput.typing || found < 0 || !list) return found;
     SelectionCursor cursor = readCursor(list);
-    keySelect(app().selection, cursor, found, keyDown(VK_SHIFT), keyDown(VK_CONTROL), false);
+    keySelect(context.selection, cursor, found, keyDown(VK_SHIFT), keyDown(VK_CONTROL), false);
     applyCursor(list, cursor);
     callList(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(found), FALSE);
-    showSelection();
+    showSelection(context);
     UpdateWindow(list);
     return -1;
 }
 
-void fillSelectionState(LVITEMA& item) { fillState(item); }
-void fillSelectionState(LVITEMW& item) { fillState(item); }
+void fillSelectionState(const AppContext& context, LVITEMA& item) { fillState(context, item); }
+void fillSelectionState(const AppContext& context, LVITEMW& item) { fillState(context, item); }
 
-void showSelection() {
-    if (HWND list = tableList()) InvalidateRect(list, nullptr, TRUE);
+void showSelection(const AppContext& context) {
+    if (HWND list = tableList(context)) InvalidateRect(list, nullptr, TRUE);
 }
 
 }  // namespace varnel

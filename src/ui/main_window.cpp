@@ -5,16 +5,14 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/row_sort.h"
 #include "core/text.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 #include "ui/commands.h"
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
-#include "ui/edit_commands.h"
 #include "ui/list_selection.h"
+#include "ui/row_menu.h"
 #include "ui/table_view.h"
-#include "ui/wait_cursor.h"
 
 namespace varnel {
 namespace {
@@ -87,24 +85,9 @@ void createControls(HWND window) {
     fillWelcomeList(GetDlgItem(window, IDC_TABLE_LIST));
 }
 
-int32_t firstSelectedRow() {
-    HWND list = tableList();
-    // The welcome list keeps its own selection; a table list's is the program's.
-    if (!(GetWindowLongPtrA(list, GWL_STYLE) & LVS_OWNERDATA))
-        return static_cast<int32_t>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) + 1;
-    return app().selection.next(-1) + 1;
-}
-
-void editFirstSelectedRow() {
-    CommandScope scope;
-    if (!scope.entered()) return;
-    app().selectedRow = firstSelectedRow();
-    if (app().selectedRow >= 1 && app().selectedRow <= app().table.rowCount()) showEditRowDialog(app().mainWindow);
-}
-
-void switchSearchMode() {
-    HWND button = GetDlgItem(app().mainWindow, IDC_SEARCH_BUTTON);
-    SearchState& search = app().search;
+void switchSearchMode(AppContext& context) {
+    HWND button = GetDlgItem(context.mainWindow, IDC_SEARCH_BUTTON);
+    SearchState& search = context.search;
     search.searchMode = search.searchMode == 0 ? 1 : 0;
     sizeControl(button, search.searchMode ? 99 : 53, 20);
     setText(button, search.searchMode ? "Search+Replace" : "Search");
@@ -112,45 +95,44 @@ void switchSearchMode() {
 
 // Returns true when the notification has a result of its own (then in
 // DWLP_MSGRESULT).
-bool onNotify(NMHDR& header) {
+bool onNotify(AppContext& context, NMHDR& header) {
     if (header.idFrom != IDC_TABLE_LIST) return false;
     // Display requests are answered even while a command runs.
     if (header.code == LVN_GETDISPINFOA) {
-        fillDisplayInfo(reinterpret_cast<NMLVDISPINFOA&>(header));
+        fillDisplayInfo(context, reinterpret_cast<NMLVDISPINFOA&>(header));
         return false;
     }
     if (header.code == LVN_GETDISPINFOW) {
-        fillDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(header));
+        fillDisplayInfo(context, reinterpret_cast<NMLVDISPINFOW&>(header));
         return false;
     }
     LRESULT result = 0;
-    if (handleSelectionNotify(header, result)) {
-        SetWindowLongPtrA(app().mainWindow, DWLP_MSGRESULT, result);
+    // The owner-data list asks its owner to find an item by its text (the
+    // user typing in the list).
+    if (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW) {
+        result = typedItemFound(context, header.code == LVN_ODFINDITEMA
+                                             ? findListItem(context, reinterpret_cast<const NMLVFINDITEMA&>(header))
+                                             : findListItem(context, reinterpret_cast<const NMLVFINDITEMW&>(header)));
+        SetWindowLongPtrA(context.mainWindow, DWLP_MSGRESULT, result);
         return true;
     }
-    if (app().commandRunning) return false;
+    if (handleSelectionNotify(context, header, result)) {
+        SetWindowLongPtrA(context.mainWindow, DWLP_MSGRESULT, result);
+        return true;
+    }
+    if (context.commandRunning) return false;
     switch (header.code) {
     case LVN_KEYDOWN: {
         const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
-        if (key.wVKey == VK_DELETE || key.wVKey == VK_BACK) {
-            CommandScope scope;
-            deleteSelectedRows();
-        }
+        if (key.wVKey == VK_DELETE || key.wVKey == VK_BACK) deleteRowsCommand(context);
         break;
     }
     case NM_DBLCLK:
-        editFirstSelectedRow();
+        editRowCommand(context);
         break;
     case LVN_COLUMNCLICK: {
         const auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
-        if (click.iSubItem != -1) {
-            CommandScope scope;
-            WaitCursor working;
-            TableDocument& table = app().table;
-            // The welcome column has no table field behind it: there is nothing to sort.
-            if (click.iSubItem < table.fieldCount()) sortRowsByColumn(table, click.iSubItem + 1);
-            refillRows();
-        }
+        if (click.iSubItem != -1) sortCommand(context, click.iSubItem + 1);
         break;
     }
     default:
@@ -159,33 +141,29 @@ bool onNotify(NMHDR& header) {
     return false;
 }
 
-void onCommand(WPARAM wParam) {
-    if (app().commandRunning) return;
+void onCommand(AppContext& context, WPARAM wParam) {
+    if (context.commandRunning) return;
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     switch (id) {
     case IDC_SEARCH_BUTTON:
-        if (code <= 1) searchCommand();
+        if (code <= 1) searchCommand(context);
         return;
     case IDC_LOAD_BUTTON:
-        if (code <= 1) loadCommand();
+        if (code <= 1) loadCommand(context);
         return;
     case IDC_RESAVE_BUTTON:
-        if (code <= 1 && app().table.rowCount() > 0) saveCommand();
+        if (code <= 1) saveCommand(context);
         return;
     case IDM_EDIT_ROW:
-        editFirstSelectedRow();
+        editRowCommand(context);
         return;
-    case IDM_INSERT_ROW: {
-        CommandScope scope;
-        insertRowAtSelection();
+    case IDM_INSERT_ROW:
+        insertRowCommand(context);
         return;
-    }
-    case IDM_DELETE_ROW: {
-        CommandScope scope;
-        deleteSelectedRows();
+    case IDM_DELETE_ROW:
+        deleteRowsCommand(context);
         return;
-    }
     default:
         return;
     }
@@ -193,18 +171,17 @@ void onCommand(WPARAM wParam) {
 
 // The close box, the system menu's Close and Alt+F4 all end here. While a
 // command waits in a message box the close is held until it ends.
-void onClose() {
-    if (app().commandRunning) {
-        app().closeRequested = true;
+void onClose(AppContext& context) {
+    if (context.commandRunning) {
+        context.closeRequested = true;
         return;
     }
-    DestroyWindow(app().mainWindow);
+    DestroyWindow(context.mainWindow);
 }
 
 }  // namespace
 
-void startProgram(HINSTANCE instance) {
-    app().instance = instance;
+void startProgram() {
     if (HMODULE library = LoadLibraryA("COMCTL32.DLL")) {
         using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
         auto initEx = reinterpret_cast<InitEx>(reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
@@ -227,18 +204,13 @@ void startProgram(HINSTANCE instance) {
     setLowerCaseTable(lower);
 }
 
-HWND createMainWindow() {
-    AppState& state = app();
-    if (state.mainWindow && IsWindow(state.mainWindow)) DestroyWindow(state.mainWindow);
-    const HINSTANCE instance = state.instance ? state.instance : GetModuleHandleA(nullptr);
-    state = AppState{};
-    state.instance = instance;
-
+HWND createMainWindow(AppContext& context) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    context.instance = instance;
     const std::vector<WORD> dialogTemplate = buildDialogTemplate("Varnel", kMainWindowStyle, WS_EX_CONTROLPARENT);
     HWND window = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()),
-                                             nullptr, mainWindowProc, 0);
+                                             nullptr, mainWindowProc, reinterpret_cast<LPARAM>(&context));
     if (!window) return nullptr;
-    state.mainWindow = window;
 
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -252,8 +224,7 @@ HWND createMainWindow() {
 
     createControls(window);
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance, "VARNEL")));
-    HWND list = GetDlgItem(window, IDC_TABLE_LIST);
-    subclassTableList(list);
+    subclassTableList(context, GetDlgItem(window, IDC_TABLE_LIST));
 
     // The controls are placed for the real frame before the first paint.
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(kClientWidth, kClientHeight));
@@ -262,27 +233,27 @@ HWND createMainWindow() {
     return window;
 }
 
-bool preTranslateMainWindowMessage(MSG& message) {
-    HWND window = app().mainWindow;
+bool preTranslateMainWindowMessage(const AppContext& context, MSG& message) {
+    HWND window = context.mainWindow;
     return window && IsWindow(window) && IsDialogMessageA(window, &message);
 }
 
-void runMainWindow() {
+void runMainWindow(const AppContext& context) {
     MSG message{};
-    while (app().mainWindow && IsWindow(app().mainWindow)) {
+    while (context.mainWindow && IsWindow(context.mainWindow)) {
         if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             WaitMessage();
             continue;
         }
         if (message.message == WM_QUIT) break;
-        if (preTranslateMainWindowMessage(message)) continue;
+        if (preTranslateMainWindowMessage(context, message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
 }
 
-void layoutMainWindow(int width, int height) {
-    HWND window = app().mainWindow;
+void layoutMainWindow(AppContext& context, int width, int height) {
+    HWND window = context.mainWindow;
     if (width < kMinimumWidth || height < kMinimumHeight) {
         width = std::max(width, kMinimumWidth);
         height = std::max(height, kMinimumHeight);
@@ -292,65 +263,57 @@ void layoutMainWindow(int width, int height) {
     moveControl(GetDlgItem(window, IDC_RESAVE_BUTTON), width - 91, 8);
     HWND list = GetDlgItem(window, IDC_TABLE_LIST);
     sizeControl(list, width - 35, height - 90);
-    for (int32_t k = 1; k <= app().table.fieldCount(); ++k)
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(k - 1), fitColumnWidth(k, width));
+    for (int32_t k = 1; k <= context.table.fieldCount(); ++k)
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(k - 1), fitColumnWidth(context.table, k, width));
     RedrawWindow(GetDlgItem(window, IDC_RESAVE_BUTTON), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-INT_PTR CALLBACK mainWindowProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto& context = *reinterpret_cast<AppContext*>(lParam);
+        context.mainWindow = window;
+        attachContext(window, context);
+        return 0;
+    }
+    auto* found = reinterpret_cast<AppContext*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!found) return 0;
+    AppContext& context = *found;
     try {
-        AppState& state = app();
-        HWND window = state.mainWindow;
         switch (message) {
-        case WM_INITDIALOG:
-            break;
         case WM_CONTEXTMENU:
-            if (window && !state.commandRunning &&
-                GetDlgCtrlID(reinterpret_cast<HWND>(wParam)) == IDC_SEARCH_BUTTON)
-                switchSearchMode();
+            if (!context.commandRunning && GetDlgCtrlID(reinterpret_cast<HWND>(wParam)) == IDC_SEARCH_BUTTON)
+                switchSearchMode(context);
             break;
         case WM_SIZE:
             // Sizes before the controls exist, and the minimised state, carry no layout.
-            if (window && GetDlgItem(window, IDC_TABLE_LIST) && wParam != SIZE_MINIMIZED) {
+            if (GetDlgItem(window, IDC_TABLE_LIST) && wParam != SIZE_MINIMIZED) {
                 RECT outer{};
                 GetWindowRect(window, &outer);
-                layoutMainWindow(outer.right - outer.left, outer.bottom - outer.top);
+                layoutMainWindow(context, outer.right - outer.left, outer.bottom - outer.top);
             }
             break;
         case WM_NCACTIVATE:
-            rememberFocus(state.savedFocus, wParam);
+            rememberFocus(context.savedFocus, wParam);
             break;
-        case WM_NOTIFY: {
-            if (!window) break;
-            auto& header = *reinterpret_cast<NMHDR*>(lParam);
-            // The owner-data list asks its owner to find an item by its text
-            // (the user typing in the list); the answer is the notification's
-            // result, not this procedure's.
-            if (header.idFrom == IDC_TABLE_LIST &&
-                (header.code == LVN_ODFINDITEMA || header.code == LVN_ODFINDITEMW)) {
-                const int found = typedItemFound(
-                    header.code == LVN_ODFINDITEMA ? findListItem(reinterpret_cast<const NMLVFINDITEMA&>(header))
-                                                   : findListItem(reinterpret_cast<const NMLVFINDITEMW&>(header)));
-                SetWindowLongPtrA(window, DWLP_MSGRESULT, found);
-                return TRUE;
-            }
-            if (onNotify(header)) return TRUE;
+        case WM_NOTIFY:
+            if (onNotify(context, *reinterpret_cast<NMHDR*>(lParam))) return TRUE;
             break;
-        }
         case WM_COMMAND:
-            if (window) onCommand(wParam);
+            onCommand(context, wParam);
             break;
         case WM_CLOSE:
-            if (window) onClose();
+            onClose(context);
             return TRUE;  // the standard processing would turn it into IDCANCEL
         case WM_DESTROY:
-            state.savedFocus = nullptr;
+            context.savedFocus = nullptr;
             break;
         default:
             break;
         }
     } catch (...) {
+        // The commands report their own failures; what is left here (no
+        // memory while laying out the window) has nothing to undo.
     }
     return 0;
 }

@@ -1,41 +1,46 @@
 // The "Create new file" dialog: one box per field name, boxes added and
-// removed by two buttons, and "Create Now" making the one-row table.
+// removed by two buttons, and "Create Now" handing the names on.
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "edit/new_table.h"
-#include "ui/app_state.h"
+#include "ui/control_ids.h"
 #include "ui/controls.h"
 #include "ui/dialog_builder.h"
-#include "ui/edit_commands.h"
-#include "ui/table_view.h"
+#include "ui/dialogs.h"
 
 namespace varnel {
 namespace {
 
-enum : int {
-    IDC_NEW_ADD_FIELD = 5016,
-    IDC_NEW_DELETE_FIELD = 5017,
-    IDC_NEW_CREATE = 5018,
-    IDC_NEW_CANCEL = 5019,
-    IDC_NEW_LABEL_BASE = 5100,
-    IDC_NEW_NAME_BASE = 5200,
-};
-
 constexpr int kMinBoxes = 1;
 constexpr int kMaxBoxes = 99;
-
-struct NewFileSession {
-    HWND owner = nullptr;
-    HWND savedFocus = nullptr;
-};
 
 int rowTop(int i) { return 24 * (i - 1) + 8; }
 int buttonTop(int n) { return 24 * n + 16; }
 
-void addNameBox(HWND dialog, int i) {
+class NewFileDialog final : public DialogSession {
+public:
+    explicit NewFileDialog(const NewFileDialogInput& input)
+        : input_(input), boxes_(std::clamp(input.boxes, kMinBoxes, kMaxBoxes)) {}
+    std::optional<std::vector<std::string>> created;
+
+private:
+    void create(HWND dialog) override;
+    void clicked(HWND dialog, int id) override;
+    void addNameBox(HWND dialog, int i);
+    void fitToBoxes(HWND dialog);
+    void addField(HWND dialog);
+    void deleteLastField(HWND dialog);
+    void createPressed(HWND dialog);
+
+    const NewFileDialogInput& input_;
+    int boxes_;
+};
+
+void NewFileDialog::addNameBox(HWND dialog, int i) {
     addControl(dialog, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                IDC_NEW_NAME_BASE + i, 112, rowTop(i), 384, 24);
     const std::string label = "Name of field " + std::to_string(i) + ":";
@@ -43,9 +48,9 @@ void addNameBox(HWND dialog, int i) {
                IDC_NEW_LABEL_BASE + i, 8, rowTop(i), 96, 24);
 }
 
-void createControls(HWND dialog, const NewFileSession& s) {
-    const int n = app().newFileFieldCount;
-    placeDialog(dialog, s.owner, 508, 24 * n + 52);
+void NewFileDialog::create(HWND dialog) {
+    const int n = boxes_;
+    placeDialog(dialog, owner(), 508, 24 * n + 52);
     for (int i = 1; i <= n; ++i) addNameBox(dialog, i);
     const DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
     const int y = buttonTop(n);
@@ -57,35 +62,32 @@ void createControls(HWND dialog, const NewFileSession& s) {
 
 // After a box is added or removed: the buttons follow the last box and the
 // dialog's outer size follows the number of boxes.
-void fitToBoxes(HWND dialog) {
-    const int n = app().newFileFieldCount;
+void NewFileDialog::fitToBoxes(HWND dialog) {
     const struct {
         int id;
         int x;
     } buttons[] = {{IDC_NEW_ADD_FIELD, 112}, {IDC_NEW_DELETE_FIELD, 224}, {IDC_NEW_CREATE, 336}, {IDC_NEW_CANCEL, 424}};
     for (const auto& b : buttons)
-        SetWindowPos(GetDlgItem(dialog, b.id), nullptr, b.x, buttonTop(n), 0, 0,
+        SetWindowPos(GetDlgItem(dialog, b.id), nullptr, b.x, buttonTop(boxes_), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(dialog, nullptr, 0, 0, 508, 24 * n + 76, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dialog, nullptr, 0, 0, 508, 24 * boxes_ + 76, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void addField(HWND dialog) {
-    int& n = app().newFileFieldCount;
-    if (n >= kMaxBoxes) return;
-    ++n;
-    addNameBox(dialog, n);
+void NewFileDialog::addField(HWND dialog) {
+    if (boxes_ >= kMaxBoxes) return;
+    ++boxes_;
+    addNameBox(dialog, boxes_);
     fitToBoxes(dialog);
     EnableWindow(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD), TRUE);
 }
 
-void deleteLastField(HWND dialog) {
-    int& n = app().newFileFieldCount;
-    if (n <= kMinBoxes) return;
-    DestroyWindow(GetDlgItem(dialog, IDC_NEW_NAME_BASE + n));
-    DestroyWindow(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + n));
-    --n;
+void NewFileDialog::deleteLastField(HWND dialog) {
+    if (boxes_ <= kMinBoxes) return;
+    DestroyWindow(GetDlgItem(dialog, IDC_NEW_NAME_BASE + boxes_));
+    DestroyWindow(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + boxes_));
+    --boxes_;
     fitToBoxes(dialog);
-    if (n == kMinBoxes) {
+    if (boxes_ == kMinBoxes) {
         HWND button = GetDlgItem(dialog, IDC_NEW_DELETE_FIELD);
         // A disabled button cannot keep the focus: hand it to its neighbour.
         if (GetFocus() == button)
@@ -94,66 +96,32 @@ void deleteLastField(HWND dialog) {
     }
 }
 
-// "Create Now": false, with the error shown, when no box holds a name.
-bool createNewTable(HWND dialog) {
+// "Create Now": the boxes' texts to input.create, which makes the table or
+// says why not (the dialog then stays).
+void NewFileDialog::createPressed(HWND dialog) {
     std::vector<std::string> texts;
-    for (int i = 1; i <= app().newFileFieldCount; ++i)
-        texts.push_back(getText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + i)));
-    if (!defineNewTable(app().table, collectFieldNames(texts), measureTextWidth)) {
-        messageBox(std::string(kNoFieldNamesMessage), "Error", kErrorBoxFlags);
-        return false;
-    }
-    rebuildTableView();
-    return true;
+    for (int i = 1; i <= boxes_; ++i) texts.push_back(getText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + i)));
+    if (!input_.create(texts)) return;
+    created = std::move(texts);
+    EndDialog(dialog, 0);
 }
 
-INT_PTR CALLBACK newFileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        auto* s = reinterpret_cast<NewFileSession*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        switch (message) {
-        case WM_INITDIALOG:
-            s = reinterpret_cast<NewFileSession*>(lParam);
-            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-            createControls(dialog, *s);
-            return 0;
-        case WM_NCACTIVATE:
-            if (!s) return 0;
-            rememberFocus(s->savedFocus, wParam);
-            return 0;
-        case WM_COMMAND:
-            // Enter and Escape arrive as ids 1 and 2, which match nothing here.
-            if (HIWORD(wParam) > 1) return 0;
-            switch (LOWORD(wParam)) {
-            case IDC_NEW_ADD_FIELD: addField(dialog); break;
-            case IDC_NEW_DELETE_FIELD: deleteLastField(dialog); break;
-            case IDC_NEW_CREATE:
-                if (createNewTable(dialog)) EndDialog(dialog, 0);
-                break;
-            case IDC_NEW_CANCEL: EndDialog(dialog, 0); break;
-            }
-            return 0;
-        case WM_CLOSE:
-            // The dialog manager would turn the close into IDCANCEL, which
-            // this dialog ignores: end it here as Cancel does.
-            EndDialog(dialog, 0);
-            return 0;
-        }
-    } catch (...) {
-        EndDialog(dialog, 0);
+void NewFileDialog::clicked(HWND dialog, int id) {
+    switch (id) {
+    case IDC_NEW_ADD_FIELD: addField(dialog); break;
+    case IDC_NEW_DELETE_FIELD: deleteLastField(dialog); break;
+    case IDC_NEW_CREATE: createPressed(dialog); break;
+    case IDC_NEW_CANCEL: EndDialog(dialog, 0); break;
+    default: break;
     }
-    return 0;
 }
 
 }  // namespace
 
-int showNewFileDialog(HWND owner) {
-    int& n = app().newFileFieldCount;
-    if (n < kMinBoxes) n = kMinBoxes;
-    if (n > kMaxBoxes) n = kMaxBoxes;
-    NewFileSession session;
-    session.owner = owner;
-    runModalDialog(owner, "Create new file", kDialogStyle, newFileDialogProc, reinterpret_cast<LPARAM>(&session));
-    return 0;
+std::optional<std::vector<std::string>> runNewFileDialog(HWND owner, const NewFileDialogInput& input) {
+    NewFileDialog dialog(input);
+    dialog.run(owner, "Create new file");
+    return dialog.created;
 }
 
 }  // namespace varnel

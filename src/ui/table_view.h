@@ -11,31 +11,38 @@
 
 namespace varnel {
 
+struct AppContext;
+class TableDocument;
+
 // Re-creates the table list for a new table (an owner-data list: item texts
 // come from the table on demand), refills the field selector, sets the title.
-void rebuildTableView();
-// Shows the current rows again in the same list; the selection is cleared.
-void refillRows();
+// Takes no memory of its own, so that it cannot fail half-way.
+void rebuildTableView(AppContext& context);
+// Shows the current rows again in the same list (the welcome list is emptied).
+void refillRows(AppContext& context);
+// The field name chosen in the "in" selector, whole (the selector shows
+// long names shortened), or the selector's text when no field is chosen.
+std::string fieldSelectorName(const AppContext& context);
 // "Varnel: <file> (<row count>)".
-void updateTitle();
+void updateTitle(const AppContext& context);
 // The width of column `field` (1-based) for a window `windowWidth` wide.
-int fitColumnWidth(int32_t field, int windowWidth);
-// The width in pixels of `text` in the table list's font.
-double measureTextWidth(std::string_view text);
+int fitColumnWidth(const TableDocument& table, int32_t field, int windowWidth);
+// The width in pixels of `text` in the list's font.
+double measureTextWidth(HWND list, std::string_view text);
 
-// Answers the owner-data list's request for an item's text.
-void fillDisplayInfo(NMLVDISPINFOA& info);
-void fillDisplayInfo(NMLVDISPINFOW& info);
+// Answers the owner-data list's request for an item's text and state.
+void fillDisplayInfo(const AppContext& context, NMLVDISPINFOA& info);
+void fillDisplayInfo(const AppContext& context, NMLVDISPINFOW& info);
 
 // Answers the owner-data list's search for an item by its text (typing in
 // the list): the index of the first item from `find.iStart` whose first
 // column matches, or -1.
-int findListItem(const NMLVFINDITEMA& find);
-int findListItem(const NMLVFINDITEMW& find);
+int findListItem(const AppContext& context, const NMLVFINDITEMA& find);
+int findListItem(const AppContext& context, const NMLVFINDITEMW& find);
 
 // Makes list item `item` show its current cells again (owner-data lists keep
 // no texts of their own).
-void redrawListItem(int32_t item);
+void redrawListItem(HWND list, int32_t item);
 
 // The list style of the main window's table list.
 constexpr DWORD kTableListStyle = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS;

@@ -1,5 +1,5 @@
-// The reader's and writer's file access on Win32: files opened without
-// sharing, failures reported with the system's own text.
+// The reader's and writer's file access on Win32: files read shared with
+// other readers, failures reported with the system's own text.
 #pragma once
 
 #include "core/file_access.h"

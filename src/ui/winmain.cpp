@@ -1,12 +1,14 @@
 #include <windows.h>
 
+#include "ui/app_context.h"
 #include "ui/main_window.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
-        varnel::startProgram(instance);
-        varnel::createMainWindow();
-        varnel::runMainWindow();
+        varnel::startProgram();
+        varnel::AppContext context;
+        varnel::createMainWindow(context);
+        varnel::runMainWindow(context);
     } catch (...) {
         return 1;
     }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -156,7 +157,14 @@ TEST(FieldRules, CountStopsAtItsLimit) {
         {"a|b|c|d", FileKind::Psv, 4, 4},        {"a\tb\tc", FileKind::Tsv, 1, 1},
         {"a\tb\tc", FileKind::Tsv, 9, 3},       {"||||||||", FileKind::Psv, 7, 7},
     };
-    for (const auto& c : cases) EXPECT_EQ(countFields(c.line, c.kind, c.limit), c.count) << c.line << " " << c.limit;
+    for (const auto& c : cases) {
+        EXPECT_EQ(countFields(c.line, c.kind, c.limit), c.count) << c.line << " " << c.limit;
+        // The split stops at the same field, each field as read alone.
+        const std::vector<std::string> split = splitFields(c.line, c.kind, c.limit);
+        ASSERT_EQ(split.size(), static_cast<size_t>(c.count)) << c.line << " " << c.limit;
+        for (int32_t i = 1; i <= c.count; ++i)
+            EXPECT_EQ(split[i - 1], fieldAt(c.line, c.kind, i)) << c.line << " " << i;
+    }
     EXPECT_EQ(countFields("a,b", FileKind::Csv), 2) << "the default limit is far away";
     // Reading up to the last counted field stops there.
     EXPECT_EQ(fieldAt("a,b,c,d,e", FileKind::Csv, 3), "c");
@@ -488,11 +496,85 @@ TEST(ImportTable, NoMemoryForTheFileOrItsCellsIsRefused) {
         const ReadResult refused = importTable(t, o, fakeWidth, fs);
         refuseLargeBlocksFrom(SIZE_MAX);
         EXPECT_FALSE(refused.ok) << refusedFrom;
-        EXPECT_EQ(refused.error, "The file short.csv is too large to load.");
+        EXPECT_EQ(refused.error, "The file \"short.csv\" is too large to load.");
+        EXPECT_TRUE(refused.tooLarge);
         EXPECT_EQ(t.fieldNames, std::vector<std::string>{"old"});
         ASSERT_EQ(t.rowCount(), 1);
         EXPECT_EQ(t.cell(1, 1), "kept");
     }
+}
+
+// A table is judged by what it needs beside the file (8 bytes a cell, 4 a
+// row) before its cells are allocated: one byte less than that is refused
+// with the rows and fields counted, and the old table stays.
+TEST(ImportTable, TableTooLargeByItsCellsIsRefusedBeforeAllocation) {
+    // 4 lines of 3 fields; the first line is names unless said otherwise.
+    const std::string bytes = "a,b,c\r\n1,2,3\r\n4,5,6\r\n7,8,9\r\n";
+    const uint64_t file = bytes.size();
+    const struct {
+        const char* what;
+        std::vector<bool> fields;
+        bool namesFromFirstLine;
+        uint64_t rows;
+        const char* refusal;
+    } cases[] = {
+        {"all fields", {true, true, true}, true, 3, "holds 3 rows of 3 fields, too many to load."},
+        {"one field", {false, true, false}, true, 3, "holds 3 rows of 1 field, too many to load."},
+        {"first line as data", {true, true, true}, false, 4, "holds 4 rows of 3 fields, too many to load."},
+    };
+    for (const auto& c : cases) {
+        const uint64_t cells = static_cast<uint64_t>(std::count(c.fields.begin(), c.fields.end(), true));
+        const uint64_t needed = file + c.rows * (cells * 8 + 4);
+        for (const uint64_t available : {needed, needed - 1}) {
+            MemoryFileSystem fs;
+            fs.files["tall.csv"] = bytes;
+            TableDocument t = oldTable();
+            t.currentFileName = "tall.csv";
+            t.firstLine = "a,b,c";
+            decideFileKind(t);
+            ImportOptions o;
+            o.importField = c.fields;
+            o.namesFromFirstLine = c.namesFromFirstLine;
+            o.firstLineIsData = !c.namesFromFirstLine;
+            o.manualNamesLine = "x,y,z";
+            o.memoryAvailable = available;
+            const ReadResult r = importTable(t, o, fakeWidth, fs);
+            if (available == needed) {
+                EXPECT_TRUE(r.ok) << c.what << ": " << r.error;
+                EXPECT_EQ(t.rowCount(), static_cast<int32_t>(c.rows)) << c.what;
+                continue;
+            }
+            EXPECT_FALSE(r.ok) << c.what;
+            EXPECT_TRUE(r.tooLarge) << c.what;
+            EXPECT_EQ(r.error, std::string("The file \"tall.csv\" ") + c.refusal) << c.what;
+            ASSERT_EQ(t.rowCount(), 1) << c.what;
+            EXPECT_EQ(t.cell(1, 1), "kept") << c.what;
+        }
+    }
+
+    // The file alone does not fit: refused before it is read.
+    MemoryFileSystem fs;
+    fs.files["tall.csv"] = bytes;
+    fs.failingReads["tall.csv"] = "tall.csv: should not be read";
+    std::unique_ptr<char[]> held;
+    size_t size = 0;
+    const ReadResult r = readWholeFile(fs, "tall.csv", held, size, file - 1);
+    EXPECT_TRUE(r.tooLarge);
+    EXPECT_EQ(r.error, "The file \"tall.csv\" is too large to load.");
+
+    // Counts are written with their thousands grouped.
+    std::string many = "a,b\r\n";
+    for (int i = 0; i < 1500; ++i) many += "1,2\r\n";
+    fs.files["many.csv"] = many;
+    TableDocument t = oldTable();
+    t.currentFileName = "many.csv";
+    t.firstLine = "a,b";
+    decideFileKind(t);
+    ImportOptions o;
+    o.importField = {true, true};
+    o.memoryAvailable = many.size();
+    EXPECT_EQ(importTable(t, o, fakeWidth, fs).error,
+              "The file \"many.csv\" holds 1,500 rows of 2 fields, too many to load.");
 }
 
 // The CSV field rules written out plainly, one byte at a time.

@@ -38,13 +38,37 @@ public:
                                        chunkLimit);
     }
 
+    // Written files take their place in `files` at commit; a name in
+    // `unwritable` fails to open with that text.
+    std::map<std::string, std::string> unwritable;
     std::unique_ptr<OutputFile> openReplace(const std::string& path, std::string& error) override {
-        (void)path;
-        error = "not supported";
-        return nullptr;
+        if (auto u = unwritable.find(path); u != unwritable.end()) {
+            error = u->second;
+            return nullptr;
+        }
+        return std::make_unique<Output>(files, path);
     }
 
 private:
+    class Output : public OutputFile {
+    public:
+        Output(std::map<std::string, std::string>& files, std::string path) : files_(files), path_(std::move(path)) {}
+        bool write(const char* data, size_t length, std::string&) override {
+            bytes_.append(data, length);
+            return true;
+        }
+        bool commit(std::string&) override {
+            files_[path_] = std::move(bytes_);
+            return true;
+        }
+        bool abandon(std::string&) override { return true; }
+
+    private:
+        std::map<std::string, std::string>& files_;
+        std::string path_;
+        std::string bytes_;
+    };
+
     class Input : public InputFile {
     public:
         Input(std::string bytes, std::string failure, size_t chunk)

@@ -179,6 +179,18 @@ TEST(CountFormat, GroupsDigitsByThreeWithCommas) {
     for (const auto& c : cases) EXPECT_EQ(formatCount(c.value), c.text) << c.value;
 }
 
+TEST(ShownText, LongTextsAreCutWithAnEllipsis) {
+    const struct { std::string_view text; size_t max; std::string_view shown; } cases[] = {
+        {"", 5, ""}, {"abcde", 5, "abcde"}, {"abcdef", 5, "ab..."}, {"abcdef", 3, "..."}, {"abcdef", 2, ".."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(shownText(c.text, c.max), c.shown) << c.text << " " << c.max;
+    const std::string huge(100000, 'n');
+    const std::string shown = shownText(huge);
+    EXPECT_EQ(shown.size(), kMaxShownTextBytes);
+    EXPECT_EQ(shown.substr(0, kMaxShownTextBytes - 3), huge.substr(0, kMaxShownTextBytes - 3));
+    EXPECT_EQ(shown.substr(kMaxShownTextBytes - 3), "...");
+}
+
 TEST(LowerCase, Windows1252Mapping) {
     setLowerCaseTable(windows1252LowerCaseTable());
     EXPECT_EQ(toLower("ABC xyz 123"), "abc xyz 123");

@@ -12,7 +12,7 @@
 
 #include "core/delimited_read.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -73,9 +73,6 @@ private:
     size_t bytes_ = 0;
 };
 
-constexpr int kLoad = 1020;
-constexpr int kEditSave = 2001;
-constexpr int kEditFirstBox = 2104;
 
 // Rows "id,word,qty": ids in file order, words that sort in reverse, and a
 // needle in every 97th row.
@@ -136,13 +133,13 @@ UI_TEST(table_above_2_gb_loads_sorts_searches_edits_and_saves) {
 
     startMainWindow();
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([](HWND dialog) { pressButton(dialog, kLoad); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     click(IDC_LOAD_BUTTON);
     pumpMessages();
     HWND list = control(IDC_TABLE_LIST);
-    CHECK_EQ(app().table.rowCount(), rows);
+    CHECK_EQ(context().table.rowCount(), rows);
     CHECK_EQ(listText(list, rows - 1, 1), "w" + std::to_string(1000000 - rows));
-    if (taken) CHECK_EQ(reinterpret_cast<uintptr_t>(app().table.bufferData()) >= kTwoGigabytes, true);
+    if (taken) CHECK_EQ(reinterpret_cast<uintptr_t>(context().table.bufferData()) >= kTwoGigabytes, true);
 
     postHeaderClick(list, 1);  // word: the rows come out in reverse
     pumpMessages();
@@ -158,10 +155,10 @@ UI_TEST(table_above_2_gb_loads_sorts_searches_edits_and_saves) {
 
     selectItems(list, {0});
     onDialog([](HWND dialog) {
-        HWND box = GetDlgItem(dialog, kEditFirstBox + 1);
+        HWND box = GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 2);
         SendMessageA(box, EM_SETSEL, 0, -1);
         for (char c : std::string("edited")) SendMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
-        pressButton(dialog, kEditSave);
+        pressButton(dialog, IDC_EDIT_SAVE);
     });
     SendMessageA(mainWindow(), WM_COMMAND, IDM_EDIT_ROW, 0);
     pumpMessages();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 #include "ui/table_view.h"
 
 namespace edittest {
@@ -17,7 +17,7 @@ namespace edittest {
 // Starts a fresh main window showing a table of these fields and rows.
 inline void showTable(const std::vector<std::string>& names, const std::vector<std::vector<std::string>>& rows) {
     uitest::startMainWindow();
-    varnel::TableDocument& table = varnel::app().table;
+    varnel::TableDocument& table = uitest::context().table;
     std::vector<int32_t> sources;
     for (size_t k = 0; k < names.size(); ++k) sources.push_back(static_cast<int32_t>(k + 1));
     table.replaceTable(names, sources);
@@ -31,7 +31,8 @@ inline void showTable(const std::vector<std::string>& names, const std::vector<s
         table.totalColumnWeight += 10;
     }
     table.currentFileName = "C:\\data\\table.csv";
-    varnel::rebuildTableView();
+    uitest::context().selection.reset(table.rowCount());
+    varnel::rebuildTableView(uitest::context());
     uitest::pumpMessages();
 }
 

@@ -2,8 +2,9 @@
 // missing file, its layout, Add and Delete, the no-name error, Create Now.
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
-#include "ui/edit_commands.h"
+#include "ui/app_context.h"
+#include "edit/table_commands.h"
+#include "ui/win32_table_window.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -11,7 +12,12 @@ using namespace edittest;
 
 namespace {
 
-constexpr int kAdd = 5016, kDelete = 5017, kCreate = 5018, kCancel = 5019;
+// The new-file dialog with `boxes` name boxes, as Load opens it for a
+// missing file.
+void openNewFileDialog(int boxes) {
+    Win32TableWindow window(context());
+    defineNewFileCommand(context(), window, boxes);
+}
 
 void send(HWND dialog, int id) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -24,7 +30,7 @@ std::string outerSize(HWND window) {
 
 std::string buttonsAt(HWND dialog) {
     std::string out;
-    for (int id : {kAdd, kDelete, kCreate, kCancel}) out += place(GetDlgItem(dialog, id)) + ";";
+    for (int id : {IDC_NEW_ADD_FIELD, IDC_NEW_DELETE_FIELD, IDC_NEW_CREATE, IDC_NEW_CANCEL}) out += place(GetDlgItem(dialog, id)) + ";";
     return out;
 }
 
@@ -56,38 +62,38 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
         CHECK(!IsWindowEnabled(mainWindow()));
         CHECK_EQ(styleOf(dialog) & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME), static_cast<DWORD>(WS_CAPTION));
         CHECK_EQ(childIds(dialog),
-                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, kAdd, kDelete, kCreate, kCancel}));
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5101)), "Name of field 1:");
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5103)), "Name of field 3:");
-        CHECK_EQ(place(GetDlgItem(dialog, 5102)), "8,32 96x24");
-        CHECK_EQ(styleOf(GetDlgItem(dialog, 5102)) & (SS_TYPEMASK | SS_CENTERIMAGE),
+                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, IDC_NEW_ADD_FIELD, IDC_NEW_DELETE_FIELD, IDC_NEW_CREATE, IDC_NEW_CANCEL}));
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 1)), "Name of field 1:");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 3)), "Name of field 3:");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 2)), "8,32 96x24");
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 2)) & (SS_TYPEMASK | SS_CENTERIMAGE),
                  static_cast<DWORD>(SS_RIGHT | SS_CENTERIMAGE));
-        HWND box = GetDlgItem(dialog, 5203);
+        HWND box = GetDlgItem(dialog, IDC_NEW_NAME_BASE + 3);
         CHECK_EQ(place(box), "112,56 384x24");
         CHECK_EQ(windowText(box), "");
         CHECK_EQ(styleOf(box) & (WS_TABSTOP | ES_AUTOHSCROLL), static_cast<DWORD>(WS_TABSTOP | ES_AUTOHSCROLL));
         CHECK(exStyleOf(box) & WS_EX_CLIENTEDGE);
         CHECK_EQ(buttonsAt(dialog), expectedButtons(88));
-        CHECK_EQ(windowText(GetDlgItem(dialog, kAdd)), "Add Another Field");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kDelete)), "Delete Last Field");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kCreate)), "Create Now");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kCancel)), "Cancel");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_ADD_FIELD)), "Add Another Field");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)), "Delete Last Field");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_CREATE)), "Create Now");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_CANCEL)), "Cancel");
         const DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-        CHECK_EQ(styleOf(GetDlgItem(dialog, kCreate)) & (button | BS_DEFPUSHBUTTON), button);
-        CHECK(IsWindowEnabled(GetDlgItem(dialog, kDelete)));
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_NEW_CREATE)) & (button | BS_DEFPUSHBUTTON), button);
+        CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)));
 
         // Enter and Escape do nothing.
         send(dialog, IDOK);
         send(dialog, IDCANCEL);
         CHECK(IsWindow(dialog));
 
-        typeInto(GetDlgItem(dialog, 5201), "a");
-        typeInto(GetDlgItem(dialog, 5203), "  c  ");
-        pressButton(dialog, kCreate);
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "a");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 3), "  c  ");
+        pressButton(dialog, IDC_NEW_CREATE);
     });
     click(IDC_LOAD_BUTTON);
 
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     CHECK_EQ(table.fieldNames, (std::vector<std::string>{"a", "c"}));
     CHECK_EQ(table.rowCount(), 1);
     HWND list = control(IDC_TABLE_LIST);
@@ -119,13 +125,12 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
     CHECK_EQ(titleCount(), "(4)");
 
     // The same names again give the same widths: the total is the new table's alone.
-    app().newFileFieldCount = 2;
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, 5201), "a");
-        typeInto(GetDlgItem(dialog, 5202), "c");
-        pressButton(dialog, kCreate);
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "a");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), "c");
+        pressButton(dialog, IDC_NEW_CREATE);
     });
-    showNewFileDialog(mainWindow());
+    openNewFileDialog(2);
     CHECK_EQ(listColumnWidth(control(IDC_TABLE_LIST), 0), width0);
     CHECK_EQ(titleCount(), "(1)");
 }
@@ -133,16 +138,15 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
 UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
     showTable({"keep"}, {{"row"}});
     const std::string title = windowText(mainWindow());
-    app().newFileFieldCount = 3;
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, 5201), "   ");
-        typeInto(GetDlgItem(dialog, 5202), " ");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "   ");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), " ");
         // Create Now runs here, and with it the error box answered below.
-        send(dialog, kCreate);
+        send(dialog, IDC_NEW_CREATE);
         CHECK(IsWindow(dialog));
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5201)), "   ");
-        CHECK_EQ(app().table.fieldNames, std::vector<std::string>{"keep"});
-        pressButton(dialog, kCancel);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1)), "   ");
+        CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
+        pressButton(dialog, IDC_NEW_CANCEL);
     });
     onDialog([](HWND box) {
         CHECK_EQ(windowText(box), "Error");
@@ -155,67 +159,66 @@ UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
     });
     // The dialog becomes active again once the box has gone.
     onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND) {});
-    showNewFileDialog(mainWindow());
-    CHECK_EQ(app().table.fieldNames, std::vector<std::string>{"keep"});
+    openNewFileDialog(3);
+    CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
     CHECK_EQ(listText(control(IDC_TABLE_LIST), 0, 0), "row");
     CHECK_EQ(windowText(mainWindow()), title);
 }
 
 UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
     showTable({"keep"}, {{"row"}});
-    app().newFileFieldCount = 3;
     onDialog([](HWND dialog) {
-        send(dialog, kAdd);
-        CHECK_EQ(app().newFileFieldCount, 4);
-        CHECK_EQ(place(GetDlgItem(dialog, 5204)), "112,80 384x24");
-        CHECK_EQ(place(GetDlgItem(dialog, 5104)), "8,80 96x24");
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5104)), "Name of field 4:");
+        send(dialog, IDC_NEW_ADD_FIELD);
+        CHECK_EQ(boxCount(dialog), 4);
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 4)), "112,80 384x24");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 4)), "8,80 96x24");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 4)), "Name of field 4:");
         CHECK_EQ(buttonsAt(dialog), expectedButtons(112));
         CHECK_EQ(outerSize(dialog), "508x172");
         CHECK_EQ(offsetFromMain(dialog), "50,50");
         // A box added later comes after the buttons in the tab order.
         CHECK_EQ(childIds(dialog),
-                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, kAdd, kDelete, kCreate, kCancel, 5204, 5104}));
+                 (std::vector<int>{5201, 5101, 5202, 5102, 5203, 5103, IDC_NEW_ADD_FIELD, IDC_NEW_DELETE_FIELD, IDC_NEW_CREATE, IDC_NEW_CANCEL, 5204, 5104}));
 
-        typeInto(GetDlgItem(dialog, 5202), "kept");
-        typeInto(GetDlgItem(dialog, 5204), "lost");
-        SetFocus(GetDlgItem(dialog, kDelete));
-        for (int i = 0; i < 3; ++i) send(dialog, kDelete);
-        CHECK(GetFocus() == GetDlgItem(dialog, kAdd));
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2), "kept");
+        typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 4), "lost");
+        SetFocus(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD));
+        for (int i = 0; i < 3; ++i) send(dialog, IDC_NEW_DELETE_FIELD);
+        CHECK(GetFocus() == GetDlgItem(dialog, IDC_NEW_ADD_FIELD));
         CHECK_EQ(boxCount(dialog), 1);
-        CHECK(GetDlgItem(dialog, 5202) == nullptr && GetDlgItem(dialog, 5102) == nullptr);
-        CHECK(!IsWindowEnabled(GetDlgItem(dialog, kDelete)));
+        CHECK(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2) == nullptr && GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 2) == nullptr);
+        CHECK(!IsWindowEnabled(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)));
         CHECK_EQ(buttonsAt(dialog), expectedButtons(40));
         CHECK_EQ(outerSize(dialog), "508x100");
-        send(dialog, kDelete);  // one box: nothing happens
+        send(dialog, IDC_NEW_DELETE_FIELD);  // one box: nothing happens
         CHECK_EQ(boxCount(dialog), 1);
-        CHECK_EQ(app().newFileFieldCount, 1);
+        CHECK_EQ(boxCount(dialog), 1);
 
-        send(dialog, kAdd);
-        CHECK(IsWindowEnabled(GetDlgItem(dialog, kDelete)));
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5202)), "");  // the text of a deleted box is gone
-        for (int i = 0; i < 97; ++i) send(dialog, kAdd);
-        CHECK_EQ(app().newFileFieldCount, 99);
-        CHECK_EQ(windowText(GetDlgItem(dialog, 5199)), "Name of field 99:");
-        send(dialog, kAdd);  // 99 boxes: nothing happens
-        CHECK_EQ(app().newFileFieldCount, 99);
+        send(dialog, IDC_NEW_ADD_FIELD);
+        CHECK(IsWindowEnabled(GetDlgItem(dialog, IDC_NEW_DELETE_FIELD)));
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 2)), "");  // the text of a deleted box is gone
+        for (int i = 0; i < 97; ++i) send(dialog, IDC_NEW_ADD_FIELD);
+        CHECK_EQ(boxCount(dialog), 99);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_LABEL_BASE + 99)), "Name of field 99:");
+        send(dialog, IDC_NEW_ADD_FIELD);  // 99 boxes: nothing happens
+        CHECK_EQ(boxCount(dialog), 99);
         CHECK_EQ(boxCount(dialog), 99);
         CHECK(GetDlgItem(dialog, 5300) == nullptr);
         CHECK_EQ(buttonsAt(dialog), expectedButtons(24 * 99 + 16));
         CHECK_EQ(outerSize(dialog), "508x" + std::to_string(24 * 99 + 76));
 
         // Focus memory across a deactivation.
-        SetFocus(GetDlgItem(dialog, 5250));
+        SetFocus(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 50));
         SendMessageA(dialog, WM_NCACTIVATE, FALSE, 0);
-        SetFocus(GetDlgItem(dialog, kAdd));
+        SetFocus(GetDlgItem(dialog, IDC_NEW_ADD_FIELD));
         SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
-        CHECK(GetFocus() == GetDlgItem(dialog, 5250));
+        CHECK(GetFocus() == GetDlgItem(dialog, IDC_NEW_NAME_BASE + 50));
 
         // The system close ends the dialog as Cancel does.
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
-    showNewFileDialog(mainWindow());
-    CHECK_EQ(app().table.fieldNames, std::vector<std::string>{"keep"});
+    openNewFileDialog(3);
+    CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
     CHECK_EQ(listText(control(IDC_TABLE_LIST), 0, 0), "row");
     CHECK(IsWindowEnabled(mainWindow()));
 }
@@ -223,12 +226,11 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
 UI_TEST(new_file_count_is_kept_within_1_to_99_at_opening) {
     showTable({"keep"}, {{"row"}});
     for (int start : {0, 150}) {
-        app().newFileFieldCount = start;
         onDialog([start](HWND dialog) {
             CHECK_EQ(boxCount(dialog), start == 0 ? 1 : 99);
             CHECK_EQ(clientSize(dialog), start == 0 ? "508x76" : "508x" + std::to_string(24 * 99 + 52));
-            pressButton(dialog, kCancel);
+            pressButton(dialog, IDC_NEW_CANCEL);
         });
-        showNewFileDialog(mainWindow());
+        openNewFileDialog(start);
     }
 }

@@ -2,15 +2,13 @@
 // answered Yes, No and Cancel, and the ways out of the dialog.
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
 using namespace edittest;
 
 namespace {
-
-constexpr int kPrompt = 4001, kText = 4002, kGo = 4003, kCancel = 4004, kConfirm = 4007;
 
 void showPets() {
     showTable({"Name", "Other"}, {{"cat one", "x"}, {"two cat", "cat"}, {"cat three", "y"}, {"none", "z"}});
@@ -34,7 +32,7 @@ void expectConfirmation(const std::string& text, int answer, std::function<void(
 
 std::vector<std::string> cells() {
     std::vector<std::string> out;
-    const TableDocument& t = app().table;
+    const TableDocument& t = context().table;
     for (int32_t r = 1; r <= t.rowCount(); ++r)
         for (int32_t f = 1; f <= t.fieldCount(); ++f) out.emplace_back(t.cell(r, f));
     return out;
@@ -55,38 +53,38 @@ UI_TEST(search_and_replace_with_confirmations_answered_yes_no_and_cancel) {
         CHECK_EQ(offsetFromMain(dialog), "50,50");
         CHECK(!IsWindowEnabled(mainWindow()));
         CHECK_EQ(styleOf(dialog) & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME), static_cast<DWORD>(WS_CAPTION));
-        CHECK_EQ(childIds(dialog), (std::vector<int>{kPrompt, kConfirm, kText, kGo, kCancel}));
-        CHECK_EQ(windowText(GetDlgItem(dialog, kPrompt)), "Replace \"cat\" in all fields with:");
-        CHECK_EQ(className(GetDlgItem(dialog, kPrompt)), "Static");
-        CHECK_EQ(place(GetDlgItem(dialog, kPrompt)), "8,8 424x16");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kConfirm)), "Confirm changes");
-        CHECK_EQ(place(GetDlgItem(dialog, kConfirm)), "440,8 424x16");
-        CHECK_EQ(styleOf(GetDlgItem(dialog, kConfirm)) & (BS_TYPEMASK | WS_TABSTOP),
+        CHECK_EQ(childIds(dialog), (std::vector<int>{IDC_REPLACE_PROMPT, IDC_REPLACE_CONFIRM, IDC_REPLACE_TEXT, IDC_REPLACE_GO, IDC_REPLACE_CANCEL}));
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_REPLACE_PROMPT)), "Replace \"cat\" in all fields with:");
+        CHECK_EQ(className(GetDlgItem(dialog, IDC_REPLACE_PROMPT)), "Static");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_REPLACE_PROMPT)), "8,8 424x16");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_REPLACE_CONFIRM)), "Confirm changes");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_REPLACE_CONFIRM)), "440,8 424x16");
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_REPLACE_CONFIRM)) & (BS_TYPEMASK | WS_TABSTOP),
                  static_cast<DWORD>(BS_AUTOCHECKBOX | WS_TABSTOP));
-        CHECK_EQ(static_cast<int>(SendDlgItemMessageA(dialog, kConfirm, BM_GETCHECK, 0, 0)), BST_UNCHECKED);
-        HWND text = GetDlgItem(dialog, kText);
+        CHECK_EQ(static_cast<int>(SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_GETCHECK, 0, 0)), BST_UNCHECKED);
+        HWND text = GetDlgItem(dialog, IDC_REPLACE_TEXT);
         CHECK_EQ(place(text), "8,32 424x24");
         CHECK_EQ(styleOf(text) & (WS_TABSTOP | ES_AUTOHSCROLL), static_cast<DWORD>(WS_TABSTOP | ES_AUTOHSCROLL));
         CHECK(exStyleOf(text) & WS_EX_CLIENTEDGE);
-        CHECK_EQ(windowText(GetDlgItem(dialog, kGo)), "Go");
-        CHECK_EQ(place(GetDlgItem(dialog, kGo)), "440,32 56x24");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kCancel)), "Cancel");
-        CHECK_EQ(place(GetDlgItem(dialog, kCancel)), "504,32 56x24");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_REPLACE_GO)), "Go");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_REPLACE_GO)), "440,32 56x24");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_REPLACE_CANCEL)), "Cancel");
+        CHECK_EQ(place(GetDlgItem(dialog, IDC_REPLACE_CANCEL)), "504,32 56x24");
         const DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-        CHECK_EQ(styleOf(GetDlgItem(dialog, kGo)) & (button | BS_DEFPUSHBUTTON), button);
+        CHECK_EQ(styleOf(GetDlgItem(dialog, IDC_REPLACE_GO)) & (button | BS_DEFPUSHBUTTON), button);
 
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         CHECK(IsWindow(dialog));
         SetFocus(text);
         SendMessageA(dialog, WM_NCACTIVATE, FALSE, 0);
-        SetFocus(GetDlgItem(dialog, kGo));
+        SetFocus(GetDlgItem(dialog, IDC_REPLACE_GO));
         SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
         CHECK(GetFocus() == text);
 
         typeInto(text, "Dog");
-        SendDlgItemMessageA(dialog, kConfirm, BM_CLICK, 0, 0);
-        pressButton(dialog, kGo);
+        SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_CLICK, 0, 0);
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     expectConfirmation("In row 1/4, would you like to replace \"cat one\" with \"Dog one\"?", IDYES);
     // The answer Yes shows at once in the list.
@@ -100,7 +98,7 @@ UI_TEST(search_and_replace_with_confirmations_answered_yes_no_and_cancel) {
     // Rows 1 and 2 were done; row 3 was being asked about and row 4 never
     // visited, so both keep their earlier state.
     CHECK_EQ(selectedItems(list), (std::vector<int>{0, 1, 3}));
-    CHECK_EQ(app().search.confirmChanges, 1);
+    CHECK_EQ(context().search.confirmChanges, 1);
 }
 
 UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {
@@ -110,8 +108,8 @@ UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {
 
     // Cancel: nothing searched, nothing selected, nothing said.
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, kText), "dog");
-        pressButton(dialog, kCancel);
+        typeInto(GetDlgItem(dialog, IDC_REPLACE_TEXT), "dog");
+        pressButton(dialog, IDC_REPLACE_CANCEL);
     });
     searchFor("cat");
     CHECK_EQ(cells(), kUnchanged);
@@ -119,7 +117,7 @@ UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {
 
     // The system close: a plain search.
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, kText), "dog");
+        typeInto(GetDlgItem(dialog, IDC_REPLACE_TEXT), "dog");
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     searchFor("cat");
@@ -129,8 +127,8 @@ UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {
     // Go with no replacement, in one field: a plain search of that field.
     SendMessageA(control(IDC_FIELD_COMBO), CB_SETCURSEL, 2, 0);
     onDialog([](HWND dialog) {
-        CHECK_EQ(windowText(GetDlgItem(dialog, kPrompt)), "Replace \"cat\" in \"Other\" field with:");
-        pressButton(dialog, kGo);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_REPLACE_PROMPT)), "Replace \"cat\" in \"Other\" field with:");
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     searchFor("CAT");
     CHECK_EQ(cells(), kUnchanged);
@@ -138,11 +136,11 @@ UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {
 
     // Go without confirmation replaces every occurrence in that field.
     onDialog([](HWND dialog) {
-        typeInto(GetDlgItem(dialog, kText), " cats ");
-        pressButton(dialog, kGo);
+        typeInto(GetDlgItem(dialog, IDC_REPLACE_TEXT), " cats ");
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     searchFor("cat");
-    CHECK_EQ(std::string(app().table.cell(2, 2)), " cats ");
+    CHECK_EQ(std::string(context().table.cell(2, 2)), " cats ");
     CHECK_EQ(listText(list, 1, 1), " cats ");
-    CHECK_EQ(std::string(app().table.cell(2, 1)), "two cat");
+    CHECK_EQ(std::string(context().table.cell(2, 1)), "two cat");
 }

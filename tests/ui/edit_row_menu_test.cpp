@@ -1,7 +1,7 @@
 // The table list's row menu, insert and delete on the real window.
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -89,7 +89,7 @@ UI_TEST(row_menu_items_and_placement) {
     // No menu while another command waits in a message box.
     SetCursorPos(list.left + 30, list.top + 40);
     {
-        CommandScope running;
+        CommandScope running(context());
         CHECK_EQ(static_cast<int>(openRowMenu({})), 1);
     }
     CHECK(g_seen.items.empty());
@@ -111,7 +111,7 @@ UI_TEST(insert_goes_above_the_first_selected_row_and_keeps_the_selection) {
     HWND list = control(IDC_TABLE_LIST);
     selectItems(list, {2, 6});
     SendMessageA(mainWindow(), WM_COMMAND, IDM_INSERT_ROW, 0);
-    CHECK_EQ(app().table.rowCount(), 11);
+    CHECK_EQ(context().table.rowCount(), 11);
     CHECK_EQ(listCount(list), 11);
     const std::vector<std::string> names = listColumn(list, 0);
     CHECK_EQ(names,
@@ -145,7 +145,7 @@ UI_TEST(delete_removes_exactly_the_selected_rows) {
     CHECK(waitUntil([&] { return listCount(list) == 3; }));
     CHECK_EQ(listColumn(list, 0), (std::vector<std::string>{"r1", "", "r5"}));
     CHECK_EQ(listColumn(list, 1), (std::vector<std::string>{"a", "c", "e"}));
-    CHECK_EQ(app().table.rowCount(), 3);
+    CHECK_EQ(context().table.rowCount(), 3);
     CHECK(selectedItems(list).empty());
     CHECK_EQ(titleCount(), "(3)");
 
@@ -178,7 +178,7 @@ UI_TEST(select_all_and_delete_leaves_an_empty_table) {
     selectItems(list, {0, 1, 2, 3, 4});
     SendMessageA(mainWindow(), WM_COMMAND, IDM_DELETE_ROW, 0);
     CHECK_EQ(listCount(list), 0);
-    CHECK_EQ(app().table.rowCount(), 0);
+    CHECK_EQ(context().table.rowCount(), 0);
     CHECK_EQ(listColumnCount(list), 2);
     CHECK_EQ(titleCount(), "(0)");
     // Insert and delete then find nothing to work on.

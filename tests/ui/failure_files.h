@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 namespace failtest {
 
@@ -44,7 +44,7 @@ inline std::string caseFolder(const std::string& name) {
 // Loads `path` through the open-file dialog and the import dialog's Load.
 inline void loadThroughDialogs(const std::string& path) {
     uitest::onDialog([path](HWND dialog) { uitest::answerFileDialog(dialog, path); });
-    uitest::onDialog([](HWND dialog) { uitest::pressButton(dialog, 1020); });
+    uitest::onDialog([](HWND dialog) { uitest::pressButton(dialog, varnel::IDC_IMPORT_LOAD); });
     uitest::click(varnel::IDC_LOAD_BUTTON);
 }
 

@@ -14,7 +14,8 @@
 #include "core/large_memory.h"
 #include "failure_files.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
+#include "ui/system_memory.h"
 #include "ui/win32_file_system.h"
 
 using namespace uitest;
@@ -63,7 +64,7 @@ UI_TEST(failure_load_of_a_held_file_or_one_that_disappears_keeps_the_table) {
     click(IDC_LOAD_BUTTON);
     CloseHandle(holder);
     CHECK_EQ(shownState(), before);
-    CHECK_EQ(app().table.rowCount(), 3);
+    CHECK_EQ(context().table.rowCount(), 3);
 
     // Gone between the open-file dialog and the import dialog's Load: the
     // import reports it and the dialog stays for the user to cancel.
@@ -73,19 +74,19 @@ UI_TEST(failure_load_of_a_held_file_or_one_that_disappears_keeps_the_table) {
     onDialog([gone](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Import CSV File");
         CHECK(DeleteFileA(gone.c_str()));
-        pressButton(dialog, 1020);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     expectFileError(gone);
     onDialog([](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Import CSV File");
-        pressButton(dialog, 1021);
+        pressButton(dialog, IDC_IMPORT_CANCEL);
     });
     click(IDC_LOAD_BUTTON);
     CHECK(!fileExists(gone));
     CHECK_EQ(shownState(), before);
-    CHECK_EQ(app().table.rowCount(), 3);
-    CHECK_EQ(app().table.fieldCount(), 2);
-    CHECK_EQ(app().table.currentFileName, gone);
+    CHECK_EQ(context().table.rowCount(), 3);
+    CHECK_EQ(context().table.fieldCount(), 2);
+    CHECK_EQ(context().table.currentFileName, gone);
 }
 
 UI_TEST(failure_load_of_a_folder_name_changes_nothing) {
@@ -115,12 +116,12 @@ UI_TEST(failure_load_of_a_folder_name_changes_nothing) {
     CHECK(g_dialogStayed || asked);
     if (g_dialogStayed) {
         CHECK_EQ(g_dialogFolder + "\\", folder);
-        CHECK_EQ(app().table.currentFileName, "");
+        CHECK_EQ(context().table.currentFileName, "");
     } else {
-        CHECK_EQ(app().table.currentFileName, folder.substr(0, folder.size() - 1));
+        CHECK_EQ(context().table.currentFileName, folder.substr(0, folder.size() - 1));
     }
     CHECK_EQ(shownState(), before);
-    CHECK_EQ(app().table.rowCount(), 3);
+    CHECK_EQ(context().table.rowCount(), 3);
 }
 
 namespace {
@@ -181,25 +182,25 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
         FailingReads failing(win32FileSystem(), failAfter);
         setFileSystemStandIn(&failing);
         onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
-        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
         std::string text;
         expectFileError(path, &text);
-        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+        if (failAfter > 0) onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
         click(IDC_LOAD_BUTTON);
         setFileSystemStandIn(nullptr);
         CHECK(text.find("The device is not ready.") != std::string::npos);
         CHECK_EQ(shownState(), before);
-        CHECK_EQ(app().table.rowCount(), 3);
+        CHECK_EQ(context().table.rowCount(), 3);
     }
 
     // Too large to hold: refused with the name, and the table stays.
     const uint64_t limit = maxReadableFileSize();
     setMaxReadableFileSize(bytes.size() - 1);
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     std::string text;
     expectFileError(path, &text);
-    onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
     click(IDC_LOAD_BUTTON);
     setMaxReadableFileSize(limit);
     CHECK(text.find("too large") != std::string::npos);
@@ -214,10 +215,10 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
     for (size_t refusedFrom : {shortBytes.size() + 1, shortBytes.size() + 2}) {
         refuseLargeBlocksFrom(refusedFrom);
         onDialog([shortRows](HWND dialog) { answerFileDialog(dialog, shortRows); });
-        onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+        onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
         std::string refused;
         expectFileError(shortRows, &refused);
-        onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+        onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
         click(IDC_LOAD_BUTTON);
         refuseLargeBlocksFrom(SIZE_MAX);
         CHECK(refused.find("too large") != std::string::npos);
@@ -227,4 +228,72 @@ UI_TEST(failure_load_when_a_read_fails_part_way_or_the_file_is_too_large) {
     // The same file loads once nothing is in the way.
     loadThroughDialogs(path);
     CHECK_EQ(listCount(control(IDC_TABLE_LIST)), 30000);
+}
+
+// A table too large by its cells (a 5 MB file of 1,000,000 rows under a
+// first line of 5,000 fields needs 40 GB for them) is refused at once, before
+// anything is allocated, by a message that counts its rows and fields and
+// names the file once. The import dialog stays for other choices; the old
+// table stays. A table loads when the room is exactly what it needs.
+UI_TEST(failure_load_of_a_table_too_large_by_its_cells) {
+    startMainWindow();
+    const std::vector<std::string> before = loadOldTable();
+    const std::string path = testFolder() + "tall5000.csv";
+    std::string bytes;
+    for (int i = 1; i <= 5000; ++i) bytes += (i > 1 ? ",f" : "f") + std::to_string(i);
+    bytes += "\r\n";
+    bytes.reserve(bytes.size() + 5000000);
+    for (int r = 0; r < 1000000; ++r) bytes += "1,2\r\n";
+    writeFile(path, bytes);
+
+    // Room for the file and a few fields' cells, not for 5,000.
+    limitMemoryForNewTable(uint64_t{1} << 30);
+    ULONGLONG pressed = 0, refused = 0;
+    onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
+    onDialog([&](HWND dialog) {
+        pressed = GetTickCount64();
+        pressButton(dialog, IDC_IMPORT_LOAD);
+    });
+    onDialog([&](HWND box) {
+        refused = GetTickCount64();
+        CHECK(isMessageBox(box));
+        CHECK_EQ(windowText(box), "Error");
+        CHECK(hasStopIconOnTop(box));
+        CHECK_EQ(boxText(box), "The file \"" + path + "\" holds 1,000,000 rows of 5,000 fields, too many to load.");
+        pressButton(box, IDOK);
+    });
+    onDialog([](HWND dialog) {
+        CHECK_EQ(windowText(dialog), "Import CSV File");
+        // One field fewer: the fields counted are the ones chosen.
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 2, BST_UNCHECKED);
+        pressButton(dialog, IDC_IMPORT_LOAD);
+    });
+    std::string stillTooMany;
+    expectFileError(path, &stillTooMany);
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
+    click(IDC_LOAD_BUTTON);
+    CHECK_EQ(pendingDialogSteps(), 0);
+    CHECK_EQ(stillTooMany, "The file \"" + path + "\" holds 1,000,000 rows of 4,999 fields, too many to load.");
+    CHECK(refused - pressed < 5000);  // no allocation ran first
+    CHECK_EQ(shownState(), before);
+
+    // A small file whose cells do not fit the room the system has.
+    const std::string small = testFolder() + "small-cells.csv";
+    const std::string smallBytes = "a,b\r\n1,2\r\n3,4\r\n";
+    writeFile(small, smallBytes);
+    // The file, and for each of its 2 rows 2 cells of 8 bytes and a row of 4.
+    const uint64_t needed = smallBytes.size() + 2 * (2 * 8 + 4);
+    limitMemoryForNewTable(needed - 1);
+    onDialog([small](HWND dialog) { answerFileDialog(dialog, small); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
+    std::string text;
+    expectFileError(small, &text);
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
+    click(IDC_LOAD_BUTTON);
+    CHECK_EQ(text, "The file \"" + small + "\" holds 2 rows of 2 fields, too many to load.");
+    CHECK_EQ(shownState(), before);
+    limitMemoryForNewTable(needed);
+    loadThroughDialogs(small);
+    CHECK_EQ(listCount(control(IDC_TABLE_LIST)), 2);
+    limitMemoryForNewTable(UINT64_MAX);
 }

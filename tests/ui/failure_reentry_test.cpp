@@ -4,7 +4,7 @@
 // goes on to its end, and the held close follows it.
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -26,19 +26,19 @@ UI_TEST(failure_reentry_under_a_replace_confirmation_is_ignored) {
     HWND window = mainWindow();
     HWND list = control(IDC_TABLE_LIST);
     SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
-    CHECK_EQ(app().search.searchMode, 1);
+    CHECK_EQ(context().search.searchMode, 1);
     SetWindowTextA(control(IDC_SEARCH_TEXT), "cat");
 
     onDialog([&](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Search and Replace");
-        edittest::typeInto(GetDlgItem(dialog, 4002), "Cow");
-        SendDlgItemMessageA(dialog, 4007, BM_CLICK, 0, 0);
+        edittest::typeInto(GetDlgItem(dialog, IDC_REPLACE_TEXT), "Cow");
+        SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_CLICK, 0, 0);
         // The dialog disables the main window, but posted messages still
         // reach it.
         PostMessageA(control(IDC_LOAD_BUTTON), BM_CLICK, 0, 0);
         postHeaderClick(list, 1);
         PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
-        pressButton(dialog, 4003);
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     expectConfirmation("In row 1/4, would you like to replace \"cat one\" with \"Cow one\"?", [&](HWND box) {
         CHECK(IsWindowEnabled(window));
@@ -56,7 +56,7 @@ UI_TEST(failure_reentry_under_a_replace_confirmation_is_ignored) {
         CHECK(IsWindow(window));
         CHECK_EQ(listCount(list), 4);
         CHECK_EQ(listColumn(list, 0), (std::vector<std::string>{"Cow one", "dog", "two cat", "cat three"}));
-        CHECK_EQ(app().table.rowCount(), 4);
+        CHECK_EQ(context().table.rowCount(), 4);
         pressButton(box, IDNO);
     });
     expectConfirmation("In row 4/4, would you like to replace \"cat three\" with \"Cow three\"?", [&](HWND box) {
@@ -66,7 +66,7 @@ UI_TEST(failure_reentry_under_a_replace_confirmation_is_ignored) {
     click(IDC_SEARCH_BUTTON);
 
     // The replacement ran to its end.
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     CHECK_EQ(table.rowCount(), 4);
     CHECK_EQ(std::string(table.cell(1, 1)), "Cow one");
     CHECK_EQ(std::string(table.cell(3, 1)), "two cat");

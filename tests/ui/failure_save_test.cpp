@@ -11,7 +11,7 @@
 #include "core/file_fixtures.h"
 #include "failure_files.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 #include "ui/win32_file_system.h"
 
 using namespace uitest;

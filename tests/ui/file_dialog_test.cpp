@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -58,14 +58,14 @@ UI_TEST(open_and_save_dialogs_offer_the_filters_folder_and_extension) {
         pressButton(dialog, IDCANCEL);
     });
     click(IDC_LOAD_BUTTON);
-    CHECK_EQ(app().table.currentFileName, "");
+    CHECK_EQ(context().table.currentFileName, "");
     CHECK_EQ(windowText(window), "Varnel");
 
     // The save dialog proposes the current name, from the same folder.
     const std::string source = testFolder() + "offer.csv";
     writeFile(source, "a\r\n1\r\n");
     onDialog([&](HWND dialog) { answerFileDialog(dialog, source); });
-    onDialog([&](HWND dialog) { pressButton(dialog, 1020); });
+    onDialog([&](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     click(IDC_LOAD_BUTTON);
     onDialog([&](HWND dialog) {
         CHECK_EQ(fileTypes(dialog),

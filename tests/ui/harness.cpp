@@ -1,13 +1,16 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <memory>
+#include <set>
 #include <sstream>
 
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 #include "ui/main_window.h"
 
 namespace uitest {
@@ -68,10 +71,24 @@ void CALLBACK stepTimer(HWND, UINT, UINT_PTR id, DWORD) {
     step.action(dialog);
 }
 
+// The emulated window quota: windows made while it is set, still alive.
+bool g_windowQuotaSet = false;
+size_t g_windowQuota = 0;
+int g_refusalsLeft = 0;
+std::set<HWND> g_quotaWindows;
+
 LRESULT CALLBACK cbtHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (g_windowQuotaSet && code == HCBT_CREATEWND) {
+        if (g_quotaWindows.size() >= g_windowQuota) {
+            if (--g_refusalsLeft <= 0) g_windowQuotaSet = false;
+            return 1;  // refused: CreateWindowEx fails
+        }
+        g_quotaWindows.insert(reinterpret_cast<HWND>(wParam));
+    }
+    if (code == HCBT_DESTROYWND) g_quotaWindows.erase(reinterpret_cast<HWND>(wParam));
     if (code == HCBT_ACTIVATE) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        if (window != varnel::app().mainWindow && className(window) == "#32770") {
+        if (window != uitest::context().mainWindow && className(window) == "#32770") {
             g_armedDialog = window;
             if (g_timer) KillTimer(nullptr, g_timer);
             g_timer = SetTimer(nullptr, 0, 40, stepTimer);
@@ -105,6 +122,13 @@ void fail(const char* file, int line, const std::string& message) {
     std::fflush(stdout);
 }
 
+void limitNewWindows(int count, int refusals) {
+    g_windowQuotaSet = count >= 0;
+    g_windowQuota = count >= 0 ? static_cast<size_t>(count) : 0;
+    g_refusalsLeft = refusals;
+    g_quotaWindows.clear();
+}
+
 void onDialog(DialogAction action) { g_steps.push_back({nullptr, std::move(action), false}); }
 
 void onOptionalDialog(DialogMatch match, DialogAction action) {
@@ -118,8 +142,9 @@ int pendingDialogSteps() {
 }
 
 std::string windowText(HWND window) {
-    char text[4096] = "";
-    GetWindowTextA(window, text, sizeof text);
+    std::string text(static_cast<size_t>(std::max(GetWindowTextLengthA(window), 0)) + 1, '\0');
+    const int got = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return text;
 }
 
@@ -142,7 +167,7 @@ void answerFileDialog(HWND dialog, const std::string& path) {
     pressButton(dialog, IDOK);
 }
 
-HWND mainWindow() { return varnel::app().mainWindow; }
+HWND mainWindow() { return context().mainWindow; }
 
 HWND findWindow(const std::string& caption) { return FindWindowA(nullptr, caption.c_str()); }
 
@@ -231,7 +256,7 @@ void notifyColumnClick(int column) {
 void pumpMessages() {
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (varnel::preTranslateMainWindowMessage(message)) continue;
+        if (varnel::preTranslateMainWindowMessage(context(), message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -247,8 +272,19 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
     }
 }
 
+namespace {
+// The context of the window the running case works on; each case starts a
+// fresh one with startMainWindow.
+std::unique_ptr<varnel::AppContext> g_context = std::make_unique<varnel::AppContext>();
+}  // namespace
+
+varnel::AppContext& context() { return *g_context; }
+
 HWND startMainWindow() {
-    HWND window = varnel::createMainWindow();
+    if (g_context->mainWindow && IsWindow(g_context->mainWindow)) DestroyWindow(g_context->mainWindow);
+    pumpMessages();
+    g_context = std::make_unique<varnel::AppContext>();
+    HWND window = varnel::createMainWindow(*g_context);
     pumpMessages();
     return window;
 }
@@ -292,13 +328,13 @@ void postHeaderClick(HWND list, int column) {
 int main(int argc, char** argv) {
     using namespace uitest;
     setvbuf(stdout, nullptr, _IONBF, 0);
-    varnel::startProgram(GetModuleHandleA(nullptr));
+    varnel::startProgram();
     HHOOK hook = SetWindowsHookExA(WH_CBT, cbtHook, nullptr, GetCurrentThreadId());
     HANDLE thread = CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr);
     if (thread) CloseHandle(thread);
 
     const std::string filter = argc > 1 ? argv[1] : "";
-    if (filter == "--bench") return runBench();
+    if (filter == "--bench") return runBench(argc > 2 ? argv[2] : "");
     if (filter == "--stress") return runStress(argc > 2 ? argv[2] : "");
     const ULONGLONG runStart = GetTickCount64();
     for (const TestCase& test : registry()) {
@@ -317,6 +353,7 @@ int main(int argc, char** argv) {
         if (pendingDialogSteps() > 0)
             fail(__FILE__, __LINE__, std::to_string(pendingDialogSteps()) + " expected dialog(s) never appeared");
         g_steps.clear();
+        limitNewWindows(-1);
         if (mainWindow() && IsWindow(mainWindow())) DestroyWindow(mainWindow());
         pumpMessages();
         const ULONGLONG took = GetTickCount64() - g_testStart.load();

@@ -6,11 +6,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ui/app_context.h"
 
 namespace uitest {
 
@@ -67,6 +70,15 @@ void onOptionalDialog(DialogMatch match, DialogAction action);
 // Required steps not yet used.
 int pendingDialogSteps();
 
+// ---- Too many windows -----------------------------------------------------
+// Emulates the system's quota of window objects, which Wine lacks: from now
+// on, at most `count` more windows of this thread may exist (a window made
+// now and destroyed later makes room again); further ones are refused, as
+// Windows refuses a process past its quota. The limit is lifted by -1, by
+// the end of each test, or after `refusals` windows have been refused (so
+// that what comes after a failed dialog, a message box for one, has room).
+void limitNewWindows(int count, int refusals = INT_MAX);
+
 // ---- Reading and driving windows ------------------------------------------
 std::string windowText(HWND window);
 std::string className(HWND window);
@@ -92,8 +104,10 @@ void notifyColumnClick(int column);
 void pumpMessages();
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 3000);
 
-// Starts a fresh main window (the application state set back to start).
+// Starts a fresh main window with a fresh context.
 HWND startMainWindow();
+// The context of the current main window.
+varnel::AppContext& context();
 
 // ---- Files ----------------------------------------------------------------
 std::string testFolder();  // an empty folder for this run, with a trailing backslash
@@ -104,8 +118,10 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
-// Prints load and search figures for a big table (the --bench option).
-int runBench();
+// Prints load and search figures for a big table, the dialogs of a wide
+// one, a long first line and a table too large (the --bench option); `part`
+// "rows", "wide", "line" or "tall" runs only that part.
+int runBench(const std::string& part);
 // Drives a big table file through the window step by step (the --stress option).
 int runStress(const std::string& path);
 

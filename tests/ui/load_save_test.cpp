@@ -3,15 +3,12 @@
 #include <cmath>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
 
 namespace {
-
-constexpr int kLoad = 1020;
-constexpr int kFieldBase = 1100;
 
 const char* const kPeople =
     "name,city,age\r\n"
@@ -31,7 +28,7 @@ void loadThroughDialogs(const std::string& path, std::function<void(HWND)> adjus
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([adjust](HWND dialog) {
         if (adjust) adjust(dialog);
-        pressButton(dialog, kLoad);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
 }
@@ -53,7 +50,7 @@ void expectBox(const std::string& caption, const std::string& text, int button =
 }
 
 int expectedWidth(int field, int windowWidth) {
-    const TableDocument& t = app().table;
+    const TableDocument& t = context().table;
     double w = std::floor((windowWidth - 35) * t.columnWeight[field - 1] / t.totalColumnWeight - 3);
     if (t.minColumnWidth[field - 1] > w) w = std::nearbyint(t.minColumnWidth[field - 1]);
     return static_cast<int>(w);
@@ -106,23 +103,23 @@ UI_TEST(load_csv_with_names_from_the_first_line) {
         CHECK_EQ(outer.top, origin.y + 50);
         CHECK(!(GetWindowLongPtrA(dialog, GWL_STYLE) & WS_SYSMENU));
         CHECK(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0) != 0);
-        CHECK(IsDlgButtonChecked(dialog, 1011) == BST_CHECKED);
-        CHECK(IsDlgButtonChecked(dialog, 1013) == BST_UNCHECKED);
-        CHECK(IsDlgButtonChecked(dialog, 1015) == BST_UNCHECKED);
-        CHECK_EQ(windowText(GetDlgItem(dialog, 1012)), "name,city,age");
-        CHECK_EQ(windowText(GetDlgItem(dialog, 1014)), "name,city,age");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 1)), "Import field 1 (name)");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 3)), "Import field 3 (age)");
-        for (int i = 1; i <= 3; ++i) CHECK(IsDlgButtonChecked(dialog, kFieldBase + i) == BST_CHECKED);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, kFieldBase + 3)).top, 96L + 48);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, kLoad)).top, 120L + 48);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, kLoad)).left, 328L);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, 1021)).left, 400L);
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_NAMES_FROM_FIRST) == BST_CHECKED);
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_NAMES_MANUAL) == BST_UNCHECKED);
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_FIRST_IS_DATA) == BST_UNCHECKED);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIRST_LINE_TEXT)), "name,city,age");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES)), "name,city,age");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 1)), "Import field 1 (name)");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 3)), "Import field 3 (age)");
+        for (int i = 1; i <= 3; ++i) CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_FIELD_BASE + i) == BST_CHECKED);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 3)).top, 96L + 48);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_LOAD)).top, 120L + 48);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_LOAD)).left, 328L);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_CANCEL)).left, 400L);
         // Enter and Escape do nothing.
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         CHECK(IsWindowVisible(dialog));
-        pressButton(dialog, kLoad);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
 
@@ -155,9 +152,9 @@ UI_TEST(load_with_manual_names_first_line_as_data_and_chosen_fields) {
     HWND window = startMainWindow();
     const std::string path = peopleFile();
     loadThroughDialogs(path, [](HWND dialog) {
-        CheckRadioButton(dialog, 1011, 1013, 1013);
-        SetWindowTextA(GetDlgItem(dialog, 1014), "who,where,years");
-        CheckDlgButton(dialog, 1015, BST_CHECKED);
+        CheckRadioButton(dialog, IDC_IMPORT_NAMES_FROM_FIRST, IDC_IMPORT_NAMES_MANUAL, IDC_IMPORT_NAMES_MANUAL);
+        SetWindowTextA(GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES), "who,where,years");
+        CheckDlgButton(dialog, IDC_IMPORT_FIRST_IS_DATA, BST_CHECKED);
     });
     CHECK_EQ(windowText(window), "Varnel: " + path + " (4)");
     CHECK_EQ(headers(), (std::vector<std::string>{"who", "where", "years"}));
@@ -165,8 +162,8 @@ UI_TEST(load_with_manual_names_first_line_as_data_and_chosen_fields) {
 
     // Only field 2, names from the first line.
     loadThroughDialogs(path, [](HWND dialog) {
-        CheckDlgButton(dialog, kFieldBase + 1, BST_UNCHECKED);
-        CheckDlgButton(dialog, kFieldBase + 3, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 1, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 3, BST_UNCHECKED);
     });
     CHECK_EQ(headers(), (std::vector<std::string>{"city"}));
     CHECK_EQ(listColumn(control(IDC_TABLE_LIST), 0), (std::vector<std::string>{"Paris", "Rome, IT", "Oslo"}));
@@ -184,19 +181,19 @@ UI_TEST(import_needs_one_field_and_cancel_or_close_keeps_the_old_table) {
     onDialog([&](HWND dialog) { answerFileDialog(dialog, other); });
     onDialog([](HWND dialog) {
         CHECK_EQ(windowText(dialog), "Import PSV File");
-        CheckDlgButton(dialog, kFieldBase + 1, BST_UNCHECKED);
-        CheckDlgButton(dialog, kFieldBase + 2, BST_UNCHECKED);
-        pressButton(dialog, kLoad);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 1, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 2, BST_UNCHECKED);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     expectBox("Error", "You must specify at least one field to include!");
     onDialog([](HWND dialog) {
         CHECK(IsWindowVisible(dialog));
-        pressButton(dialog, 1021);  // Cancel
+        pressButton(dialog, IDC_IMPORT_CANCEL);  // Cancel
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(windowText(window), title);
     CHECK_EQ(headers(), (std::vector<std::string>{"name", "city", "age"}));
-    CHECK_EQ(app().table.currentFileName, other);
+    CHECK_EQ(context().table.currentFileName, other);
 
     // Alt+F4 in the import dialog acts as Cancel.
     onDialog([&](HWND dialog) { answerFileDialog(dialog, other); });
@@ -208,7 +205,7 @@ UI_TEST(import_needs_one_field_and_cancel_or_close_keeps_the_old_table) {
     // A cancelled open-file dialog empties the file name only.
     onDialog([](HWND dialog) { pressButton(dialog, IDCANCEL); });
     click(IDC_LOAD_BUTTON);
-    CHECK_EQ(app().table.currentFileName, "");
+    CHECK_EQ(context().table.currentFileName, "");
     CHECK_EQ(windowText(window), title);
 }
 
@@ -222,14 +219,19 @@ UI_TEST(a_missing_file_offers_a_new_file) {
         onDialog([name](HWND dialog) { answerFileDialog(dialog, name); });
         expectBox("New File", "Would you like to create and define a new file called \"" + name + "\"?", IDNO);
         click(IDC_LOAD_BUTTON);
-        CHECK_EQ(app().table.currentFileName, name);
+        CHECK_EQ(context().table.currentFileName, name);
         CHECK_EQ(windowText(window), "Varnel");
     }
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     expectBox("New File", "Would you like to create and define a new file called \"" + path + "\"?", IDYES);
-    onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND d) { pressButton(d, 5019); });
+    int boxes = 0;
+    onDialog([&boxes](HWND d) {
+        CHECK_EQ(windowText(d), "Create new file");
+        for (int i = 1; GetDlgItem(d, IDC_NEW_NAME_BASE + i); ++i) boxes = i;
+        pressButton(d, IDC_NEW_CANCEL);
+    });
     click(IDC_LOAD_BUTTON);
-    CHECK_EQ(app().newFileFieldCount, 3);
+    CHECK_EQ(boxes, 3);
     SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -256,21 +258,21 @@ UI_TEST(a_file_that_cannot_be_read_is_reported_and_the_table_stays) {
     CHECK(text.size() > text.find(":\n\n") + 6);  // the system's reason follows
     CHECK_EQ(windowText(window), title);
     CHECK_EQ(listCount(control(IDC_TABLE_LIST)), 3);
-    CHECK_EQ(app().table.currentFileName, locked);
+    CHECK_EQ(context().table.currentFileName, locked);
 
     // The same when the file gets locked while the import dialog is open.
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([&](HWND dialog) {
         CloseHandle(holder);
         holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        pressButton(dialog, kLoad);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     onDialog([&](HWND box) {
         CHECK_EQ(windowText(box), "Error");
         CHECK(boxText(box).find(path) != std::string::npos);
         pressButton(box, IDOK);
     });
-    onDialog([](HWND dialog) { pressButton(dialog, 1021); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_CANCEL); });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(windowText(window), title);
     CloseHandle(holder);
@@ -332,7 +334,7 @@ UI_TEST(resave_all_rows_and_three_selected_rows) {
     click(IDC_RESAVE_BUTTON);
     CHECK_EQ(readFile(some), "id\tname\r\n1\ta\r\n3\tc\"q\r\n5\te\r\n");
     // Nothing in the table's file state changes.
-    CHECK_EQ(app().table.currentFileName, source);
+    CHECK_EQ(context().table.currentFileName, source);
     CHECK_EQ(windowText(mainWindow()), "Varnel: " + source + " (5)");
 
     // No: all rows.

@@ -1,7 +1,7 @@
 // The main window as it starts, its layout rule, its dispatch of the mode
 // switch and its close.
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -150,16 +150,16 @@ UI_TEST(right_click_on_search_switches_the_mode) {
     CHECK_EQ(windowText(button), "Search+Replace");
     RECT r = clientRectOf(button);
     CHECK_EQ(r.right - r.left, 99L);
-    CHECK_EQ(app().search.searchMode, 1);
+    CHECK_EQ(context().search.searchMode, 1);
     // A right click elsewhere does nothing.
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_LOAD_BUTTON)), 0);
-    CHECK_EQ(app().search.searchMode, 1);
+    CHECK_EQ(context().search.searchMode, 1);
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(button), MAKELPARAM(500, 20));
     CHECK_EQ(windowText(button), "Search");
     r = clientRectOf(button);
     CHECK_EQ(r.right - r.left, 53L);
     CHECK_EQ(r.bottom - r.top, 20L);
-    CHECK_EQ(app().search.searchMode, 0);
+    CHECK_EQ(context().search.searchMode, 0);
 }
 
 UI_TEST(escape_and_enter_do_not_close_only_the_system_close_does) {
@@ -182,11 +182,11 @@ UI_TEST(focus_comes_back_after_deactivation) {
     HWND window = startMainWindow();
     SetFocus(control(IDC_SEARCH_TEXT));
     SendMessageA(window, WM_NCACTIVATE, FALSE, 0);
-    CHECK(app().savedFocus == control(IDC_SEARCH_TEXT));
+    CHECK(context().savedFocus == control(IDC_SEARCH_TEXT));
     SetFocus(control(IDC_LOAD_BUTTON));
     SendMessageA(window, WM_NCACTIVATE, TRUE, 0);
     CHECK(GetFocus() == control(IDC_SEARCH_TEXT));
-    CHECK(app().savedFocus == nullptr);
+    CHECK(context().savedFocus == nullptr);
 }
 
 UI_TEST(harness_answers_message_boxes) {

@@ -3,15 +3,12 @@
 #include <string>
 
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
 
 namespace {
-
-constexpr int kLoad = 1020;
-constexpr int kFieldBase = 1100;
 
 std::string wideLine(int fields) {
     std::string line;
@@ -36,16 +33,16 @@ UI_TEST(a_first_line_of_thousands_of_fields_loads) {
     writeFile(path, line + "\r\n" + line + "\r\n");
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([&](HWND dialog) {
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 1)), "Import field 1 (f1)");
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + kFields)), "Import field 2000 (f2000)");
-        CHECK(IsDlgButtonChecked(dialog, kFieldBase + kFields) == BST_CHECKED);
-        CHECK_EQ(clientRectOf(GetDlgItem(dialog, kLoad)).top, 120L + 16 * kFields);
-        CheckDlgButton(dialog, kFieldBase + 2, BST_UNCHECKED);
-        pressButton(dialog, kLoad);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 1)), "Import field 1 (f1)");
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + kFields)), "Import field 2000 (f2000)");
+        CHECK(IsDlgButtonChecked(dialog, IDC_IMPORT_FIELD_BASE + kFields) == BST_CHECKED);
+        CHECK_EQ(clientRectOf(GetDlgItem(dialog, IDC_IMPORT_LOAD)).top, 120L + 16 * kFields);
+        CheckDlgButton(dialog, IDC_IMPORT_FIELD_BASE + 2, BST_UNCHECKED);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK_EQ(app().table.fieldCount(), kFields - 1);
+    CHECK_EQ(context().table.fieldCount(), kFields - 1);
     CHECK_EQ(windowText(window), "Varnel: " + path + " (1)");
     HWND list = control(IDC_TABLE_LIST);
     CHECK_EQ(listColumnCount(list), kFields - 1);
@@ -65,9 +62,9 @@ UI_TEST(an_empty_file_loads_as_one_nameless_field_and_no_rows) {
         RECT client{};
         GetClientRect(dialog, &client);
         CHECK_EQ(client.bottom, 153L + 16);
-        CHECK_EQ(windowText(GetDlgItem(dialog, kFieldBase + 1)), "Import field 1 ()");
-        CHECK(GetDlgItem(dialog, kFieldBase + 2) == nullptr);
-        pressButton(dialog, kLoad);
+        CHECK_EQ(windowText(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 1)), "Import field 1 ()");
+        CHECK(GetDlgItem(dialog, IDC_IMPORT_FIELD_BASE + 2) == nullptr);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     CHECK_EQ(pendingDialogSteps(), 0);
@@ -95,7 +92,7 @@ UI_TEST(a_very_long_cell_is_shown_cut_and_kept_whole) {
     const std::string path = testFolder() + "long.csv";
     writeFile(path, "a,b\r\n" + longCell + ",tail\r\n");
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([&](HWND dialog) { pressButton(dialog, kLoad); });
+    onDialog([&](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     click(IDC_LOAD_BUTTON);
     HWND list = control(IDC_TABLE_LIST);
     const std::string shown = listText(list, 0, 0);
@@ -104,18 +101,18 @@ UI_TEST(a_very_long_cell_is_shown_cut_and_kept_whole) {
 
     selectItems(list, {0});
     onDialog([&](HWND dialog) {
-        HWND first = GetDlgItem(dialog, 2104);
+        HWND first = GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 1);
         CHECK_EQ(static_cast<size_t>(GetWindowTextLengthA(first)), longCell.size());
         CHECK(!SendMessageA(first, EM_GETMODIFY, 0, 0));
         // Typed at the end: the whole text with one more byte is stored.
         SendMessageA(first, EM_SETSEL, static_cast<WPARAM>(longCell.size()), static_cast<LPARAM>(longCell.size()));
         SendMessageA(first, WM_CHAR, 'y', 1);
-        pressButton(dialog, 2001);
+        pressButton(dialog, IDC_EDIT_SAVE);
     });
     SendMessageA(mainWindow(), WM_COMMAND, IDM_EDIT_ROW, 0);
     CHECK_EQ(pendingDialogSteps(), 0);
-    CHECK(app().table.cell(1, 1) == longCell + "y");
-    CHECK_EQ(app().table.cell(1, 2), "tail");
+    CHECK(context().table.cell(1, 1) == longCell + "y");
+    CHECK_EQ(context().table.cell(1, 2), "tail");
 }
 
 // Typing a letter in the list selects the first row whose first field begins
@@ -131,7 +128,7 @@ UI_TEST(typing_in_the_list_selects_the_row_that_begins_so) {
     const std::string path = testFolder() + "letters.csv";
     writeFile(path, "name\r\napple\r\nbanana\r\nCherry\r\ncat\r\n");
     onDialog([&](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([&](HWND dialog) { pressButton(dialog, kLoad); });
+    onDialog([&](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     click(IDC_LOAD_BUTTON);
     HWND list = control(IDC_TABLE_LIST);
     SetFocus(list);

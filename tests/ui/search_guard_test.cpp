@@ -1,7 +1,7 @@
 // Search on the real list, and the guard that keeps a second command from
 // starting while one waits in a message box or dialog.
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -12,7 +12,7 @@ void loadFile(const std::string& name, const std::string& bytes) {
     const std::string path = testFolder() + name;
     writeFile(path, bytes);
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
-    onDialog([](HWND dialog) { pressButton(dialog, 1020); });
+    onDialog([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); });
     click(IDC_LOAD_BUTTON);
 }
 
@@ -90,16 +90,16 @@ UI_TEST(double_click_edits_the_first_selected_row_only_when_it_exists) {
     startMainWindow();
     NMHDR click{control(IDC_TABLE_LIST), static_cast<UINT_PTR>(IDC_TABLE_LIST), static_cast<UINT>(NM_DBLCLK)};
     selectItems(control(IDC_TABLE_LIST), {2});
+    // A welcome row: no table row to edit, no dialog.
     SendMessageA(mainWindow(), WM_NOTIFY, IDC_TABLE_LIST, reinterpret_cast<LPARAM>(&click));
-    CHECK_EQ(app().selectedRow, 3);  // a welcome row: no table row to edit, no dialog
 
     loadFile("edit.csv", "a,b\r\n1,2\r\n3,4\r\n5,6\r\n");
     selectItems(control(IDC_TABLE_LIST), {2, 1});
-    // Once the edit dialog exists it opens here; it is cancelled.
-    onOptionalDialog([](HWND d) { return windowText(d).rfind("Edit item #", 0) == 0; },
-                     [](HWND d) { pressButton(d, 2002); });
+    onDialog([](HWND d) {
+        CHECK_EQ(windowText(d), "Edit item #2");
+        pressButton(d, IDC_EDIT_CANCEL);
+    });
     SendMessageA(mainWindow(), WM_NOTIFY, IDC_TABLE_LIST, reinterpret_cast<LPARAM>(&click));
-    CHECK_EQ(app().selectedRow, 2);
 }
 
 UI_TEST(no_command_starts_while_another_waits_and_a_close_is_held) {
@@ -128,11 +128,10 @@ UI_TEST(no_command_starts_while_another_waits_and_a_close_is_held) {
         for (int id : {IDM_EDIT_ROW, IDM_INSERT_ROW, IDM_DELETE_ROW}) SendMessageA(window, WM_COMMAND, id, 0);
         SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         CHECK(IsWindow(window));
-        CHECK_EQ(app().search.searchMode, 0);
-        CHECK_EQ(app().selectedRow, 0);
+        CHECK_EQ(context().search.searchMode, 0);
         CHECK_EQ(listColumn(list, 0), (std::vector<std::string>{"Ann", "Bob", "Cyd"}));
         CHECK_EQ(selectedItems(list), (std::vector<int>{0, 1, 2}));
-        CHECK_EQ(app().table.rowCount(), 3);
+        CHECK_EQ(context().table.rowCount(), 3);
         pressButton(box, IDNO);
     });
     onDialog([&](HWND dialog) {
@@ -149,7 +148,7 @@ UI_TEST(search_and_replace_mode_warns_about_several_terms_then_searches) {
     loadFile("replace.csv", "name,city\r\nAnn,Paris\r\nBob,Rome\r\nCyd,Oslo\r\n");
     HWND list = control(IDC_TABLE_LIST);
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
-    CHECK_EQ(app().search.searchMode, 1);
+    CHECK_EQ(context().search.searchMode, 1);
     onDialog([](HWND box) {
         CHECK_EQ(windowText(box), "Warning");
         CHECK_EQ(boxText(box),
@@ -159,7 +158,7 @@ UI_TEST(search_and_replace_mode_warns_about_several_terms_then_searches) {
     });
     search("rome oslo");
     CHECK_EQ(selectedItems(list), (std::vector<int>{1, 2}));
-    CHECK_EQ(app().table.cell(2, 2), "Rome");
+    CHECK_EQ(context().table.cell(2, 2), "Rome");
 }
 
 UI_TEST(selection_counts_are_grouped_in_the_resave_question) {
@@ -187,13 +186,13 @@ UI_TEST(the_import_dialog_gives_the_focus_back_after_deactivation) {
     writeFile(path, "a,b\r\n1,2\r\n");
     onDialog([path](HWND dialog) { answerFileDialog(dialog, path); });
     onDialog([](HWND dialog) {
-        HWND names = GetDlgItem(dialog, 1014);
+        HWND names = GetDlgItem(dialog, IDC_IMPORT_MANUAL_NAMES);
         SetFocus(names);
         SendMessageA(dialog, WM_NCACTIVATE, FALSE, 0);
-        SetFocus(GetDlgItem(dialog, 1020));
+        SetFocus(GetDlgItem(dialog, IDC_IMPORT_LOAD));
         SendMessageA(dialog, WM_NCACTIVATE, TRUE, 0);
         CHECK(GetFocus() == names);
-        pressButton(dialog, 1021);
+        pressButton(dialog, IDC_IMPORT_CANCEL);
     });
     click(IDC_LOAD_BUTTON);
 }

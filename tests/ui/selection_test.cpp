@@ -7,7 +7,7 @@
 
 #include "edit_fixture.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace uitest;
 using namespace varnel;
@@ -159,7 +159,7 @@ void expectSelection(int line, const std::vector<int>& expected, int focus, int 
     CHECK_EQ(selectedItems(list), expected);
     CHECK_EQ(static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)), static_cast<int>(expected.size()));
     CHECK_EQ(byItemState(list), expected);
-    CHECK_EQ(app().selection.items(), expected);
+    CHECK_EQ(context().selection.items(), expected);
     CHECK_EQ(paintedSelected(list), visiblePart(expected, list));
     CHECK_EQ(focusedItem(list), focus);
     CHECK_EQ(markItem(list), mark);
@@ -270,7 +270,7 @@ UI_TEST(selection_by_right_click_and_the_row_menu) {
     startScattered();
     rightClick(12, 3);  // "Delete this row" deletes exactly that row
     pumpMessages();
-    CHECK_EQ(app().table.rowCount(), kRows - 1);
+    CHECK_EQ(context().table.rowCount(), kRows - 1);
     CHECK_EQ(listText(theList(), 12, 0), "n-row");
     CHECK_EQ(listText(theList(), 11, 0), "l-row");
     EXPECT_SELECTION({}, -1, -1);
@@ -318,13 +318,13 @@ UI_TEST(selection_while_a_replace_confirmation_waits) {
     startScattered();
     HWND list = theList();
     // Rows 1, 4, 7, ... hold a "y" in the second field.
-    for (int r = 1; r <= kRows; r += 3) app().table.setCell(r, 2, "y");
+    for (int r = 1; r <= kRows; r += 3) context().table.setCell(r, 2, "y");
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
     SetWindowTextA(control(IDC_SEARCH_TEXT), "y");
     onDialog([](HWND dialog) {
-        SetWindowTextA(GetDlgItem(dialog, 4002), "z");
-        SendDlgItemMessageA(dialog, 4007, BM_CLICK, 0, 0);
-        pressButton(dialog, 4003);
+        SetWindowTextA(GetDlgItem(dialog, IDC_REPLACE_TEXT), "z");
+        SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_CLICK, 0, 0);
+        pressButton(dialog, IDC_REPLACE_GO);
     });
     onDialog([list](HWND box) {
         CHECK_EQ(selectedItems(list), (std::vector<int>{1, 4, 8}));
@@ -345,8 +345,8 @@ UI_TEST(selection_while_a_replace_confirmation_waits) {
     pumpMessages();
     // Cancel leaves row 4 and the later rows as they were.
     EXPECT_SELECTION({0, 4, 8}, 8, 8);
-    CHECK_EQ(std::string(app().table.cell(1, 2)), "z");
-    CHECK_EQ(std::string(app().table.cell(4, 2)), "y");
+    CHECK_EQ(std::string(context().table.cell(1, 2)), "z");
+    CHECK_EQ(std::string(context().table.cell(4, 2)), "y");
 }
 
 // A drag from below the rows draws a selection rectangle: the rows it

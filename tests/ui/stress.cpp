@@ -21,7 +21,7 @@
 
 #include "core/text.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 
 using namespace varnel;
 
@@ -159,7 +159,7 @@ bool containsLowered(std::string_view cell, std::string_view word) {
 // Rows of the table with a cell that holds one of `words` (lower-case), and
 // the last such row (0 when none): a plain loop, independent of the query code.
 int countRowsHolding(const std::vector<std::string_view>& words, int& lastRow) {
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     int count = 0;
     lastRow = 0;
     for (int32_t r = 1; r <= table.rowCount(); ++r) {
@@ -181,7 +181,7 @@ int countRowsHolding(const std::vector<std::string_view>& words, int& lastRow) {
 // The text key of a row for a sort by column c: the lower-cased cells of c
 // and the three columns after it (wrapping to column 1), joined.
 std::string sortKeyOf(int32_t row, int32_t column) {
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     std::string key;
     int32_t c = column;
     for (int i = 0; i < 4; ++i) {
@@ -194,7 +194,7 @@ std::string sortKeyOf(int32_t row, int32_t column) {
 // After the sort by column 5: every row's key is at most the next one's, and
 // the ids of column 1 are still 1..N, each once (no row lost or doubled).
 void checkSortedByName(HWND list, int rows) {
-    const TableDocument& table = app().table;
+    const TableDocument& table = context().table;
     std::string previous;
     int outOfOrder = 0;
     std::vector<bool> seen(static_cast<size_t>(rows) + 1, false);
@@ -286,19 +286,19 @@ int runStress(const std::string& path) {
         settle();
         clock.report("open dialog to import dialog");
         clock.start();
-        pressButton(dialog, 1020);
+        pressButton(dialog, IDC_IMPORT_LOAD);
     });
     click(IDC_LOAD_BUTTON);
     settle();
     clock.report("load (import dialog's Load)");
     HWND list = control(IDC_TABLE_LIST);
-    const int rows = app().table.rowCount();
+    const int rows = context().table.rowCount();
     require(dialogs == 2 && pendingDialogSteps() == 0, "the open-file and import dialogs were not both answered");
     require(rows == metaRows, "the table holds " + std::to_string(rows) + " rows, not " + std::to_string(metaRows));
     require(listCount(list) == rows, "the list shows " + std::to_string(listCount(list)) + " of " +
                                          std::to_string(rows) + " rows");
-    require(app().table.fieldCount() == 10 && listColumnCount(list) == 10, "ten columns expected");
-    const std::string path0 = app().table.currentFileName;
+    require(context().table.fieldCount() == 10 && listColumnCount(list) == 10, "ten columns expected");
+    const std::string path0 = context().table.currentFileName;
     require(windowText(window) == "Varnel: " + path0 + " (" + formatCount(rows) + ")",
             "the title reads \"" + windowText(window) + "\"");
     if (rows != metaRows || rows < 1) {
@@ -337,7 +337,7 @@ int runStress(const std::string& path) {
     postKey(list, VK_DELETE, false);
     clock.report("select all, Delete key");
     const std::string title = windowText(window);
-    require(app().table.rowCount() == 0 && listCount(list) == 0, "rows are left after deleting every row");
+    require(context().table.rowCount() == 0 && listCount(list) == 0, "rows are left after deleting every row");
     require(title == "Varnel: " + path0 + " (0)", "the title reads \"" + title + "\"");
     note("title \"" + title + "\"");
 

@@ -6,7 +6,7 @@
 #include "core/file_access.h"
 #include "failure_files.h"
 #include "harness.h"
-#include "ui/app_state.h"
+#include "ui/app_context.h"
 #include "ui/win32_file_system.h"
 
 using namespace uitest;
@@ -89,10 +89,10 @@ UI_TEST(wait_cursor_while_commands_work_and_not_while_they_ask) {
 
     expectWaitDuring("load", [&] {
         onDialog(notWaiting([&](HWND dialog) { answerFileDialog(dialog, path); }));
-        onDialog(notWaiting([](HWND dialog) { pressButton(dialog, 1020); }));
+        onDialog(notWaiting([](HWND dialog) { pressButton(dialog, IDC_IMPORT_LOAD); }));
         click(IDC_LOAD_BUTTON);
     });
-    CHECK_EQ(app().table.rowCount(), 3);
+    CHECK_EQ(context().table.rowCount(), 3);
 
     expectWaitDuring("sort", [] {
         postHeaderClick(control(IDC_TABLE_LIST), 0);
@@ -113,9 +113,9 @@ UI_TEST(wait_cursor_while_commands_work_and_not_while_they_ask) {
     expectWaitDuring("replace", [] {
         SetWindowTextA(control(IDC_SEARCH_TEXT), "cat");
         onDialog(notWaiting([](HWND dialog) {
-            SetWindowTextA(GetDlgItem(dialog, 4002), "lion");
-            SendDlgItemMessageA(dialog, 4007, BM_CLICK, 0, 0);
-            pressButton(dialog, 4003);
+            SetWindowTextA(GetDlgItem(dialog, IDC_REPLACE_TEXT), "lion");
+            SendDlgItemMessageA(dialog, IDC_REPLACE_CONFIRM, BM_CLICK, 0, 0);
+            pressButton(dialog, IDC_REPLACE_GO);
         }));
         onDialog(notWaiting([](HWND box) { pressButton(box, IDYES); }));
         onDialog(notWaiting([](HWND box) { pressButton(box, IDNO); }));
@@ -160,7 +160,7 @@ UI_TEST(wait_cursor_while_commands_work_and_not_while_they_ask) {
         PostMessageA(control(IDC_TABLE_LIST), WM_KEYDOWN, VK_DELETE, 1);
         pumpMessages();
     });
-    CHECK_EQ(app().table.rowCount(), 2);
+    CHECK_EQ(context().table.rowCount(), 2);
 
     setFileSystemStandIn(nullptr);
     UnhookWindowsHookEx(hook);
