@@ -56,10 +56,12 @@ BENCH_RUNS ?= 5
 bench: native
 	python3 bench/run_bench.py --bin build/native --data build/bench --runs $(BENCH_RUNS)
 
-# The 32-bit driver with and without SSE2, paired runs under Wine (not part of test).
+# The 32-bit driver with and without SSE2, paired runs under Wine (not part of test);
+# BENCH_I686=sse2 times only the adopted SSE2 build.
 BENCH_PAIRS ?= 5
+BENCH_I686 ?=
 bench-i686: native
-	scripts/bench-i686.sh $(BENCH_PAIRS)
+	scripts/bench-i686.sh $(BENCH_PAIRS) $(BENCH_I686)
 
 # A 1,000,000-row table loaded, sorted, searched and emptied through the real
 # window under Wine, with the time and memory of each step (not part of test).

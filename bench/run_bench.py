@@ -2,13 +2,23 @@
 """Runs varnel-bench over the benchmark table and prints a table of figures.
 
 The table (1,000,000 rows by 10 fields, about 103 MB) is made once with
-varnel-gen-table under the data folder. Each operation runs several times;
-the table shows the wall time of the whole process (min and median), the
-file's MB per second at the median, the peak resident memory, the bytes each
-cell costs beside the file's own bytes, and the median time of every step
-the driver reports on standard error.
+varnel-gen-table under the data folder. Each operation runs several times
+with its output going to /dev/null, as other tools are timed; the table
+shows the wall time of the whole process (min and median), the file's MB
+per second at the median, the peak resident memory, the bytes each cell
+costs beside the file's own bytes, and the median time of every step the
+driver reports on standard error. The load average before and after is
+printed: figures taken on a busy machine are not comparable.
+
+Each operation that writes then runs once more into a real file, whose time
+is printed beside the others and whose bytes are checked: the plain write
+must give exactly the table with every field quoted, and a sort must give
+the same lines in the order of its column (numbers by value, text by the
+lower-cased four-field key), the header first.
 """
 import argparse
+import csv
+import hashlib
 import os
 import re
 import statistics
@@ -17,6 +27,7 @@ import sys
 import time
 
 OPS = ["parse", "search", "sort_num", "sort_text", "write"]
+WRITING = {"write", "sort_num", "sort_text"}
 STEP_RE = re.compile(r"step (\w+) ([0-9.]+) s \(cpu ([0-9.]+) s\)")
 RSS_RE = re.compile(r"peak RSS ([0-9.]+) MB")
 CELL_RE = re.compile(r"([0-9.]+) bytes per cell beside the file")
@@ -40,6 +51,74 @@ def run_once(bench, op, table, out):
     }
 
 
+def load_average():
+    with open("/proc/loadavg") as f:
+        return f.read().split()[0]
+
+
+def quoted_lines(table):
+    """The table's lines as the writer puts them: every field quoted, CR LF."""
+    with open(table, newline="", encoding="latin-1") as f:
+        for row in csv.reader(f):
+            yield ",".join('"' + field.replace('"', '""') + '"' for field in row).encode("latin-1") + b"\r\n"
+
+
+def fields_of(line):
+    # Lines of the benchmark table hold no quote inside a field.
+    return line[1:-3].split(b'","')
+
+
+def output_lines(out):
+    """The lines of a written file, each with its CR LF."""
+    with open(out, "rb") as f:
+        rest = b""
+        for block in iter(lambda: f.read(1 << 20), b""):
+            lines = (rest + block).split(b"\r\n")
+            rest = lines.pop()
+            for line in lines:
+                yield line + b"\r\n"
+    if rest:
+        yield rest
+
+
+def check_output(op, table, out):
+    """None when the written bytes are right, else what is wrong. Streams
+    both files: this process stays small, since a child started from it
+    reports this process's peak memory as its own."""
+    if op == "write":
+        expected, got = hashlib.sha256(), hashlib.sha256()
+        for line in quoted_lines(table):
+            expected.update(line)
+        for line in output_lines(out):
+            got.update(line)
+        return None if got.digest() == expected.digest() else "bytes differ from the quoted table"
+    header = next(quoted_lines(table))
+    expected_count = expected_sum = 0
+    for line in quoted_lines(table):
+        expected_count += 1
+        expected_sum += hash(line)
+    count = total = 0
+    column = 1 if op == "sort_num" else 3
+    previous = None
+    for line in output_lines(out):
+        count += 1
+        total += hash(line)
+        if not line.endswith(b"\r\n"):
+            return "line %d has no CR LF" % count
+        if count == 1:
+            if line != header:
+                return "another header"
+            continue
+        fields = fields_of(line)
+        key = float(fields[column]) if op == "sort_num" else b"".join(fields[column:column + 4]).lower()
+        if previous is not None and previous > key:
+            return "row %d is out of order" % count
+        previous = key
+    if count != expected_count or total != expected_sum:
+        return "not the same lines as the table"
+    return None
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--bin", required=True, help="folder holding varnel-bench and varnel-gen-table")
@@ -60,17 +139,19 @@ def main():
     size = os.path.getsize(table)
     out = os.path.join(args.data, "out.csv")
 
-    print("table %s: %d rows, %.1f MB; %d runs per operation; %s" %
-          (table, args.rows, size / 1e6, args.runs, time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())))
+    print("table %s: %d rows, %.1f MB; %d runs per operation, output to /dev/null; %s; load average %s" %
+          (table, args.rows, size / 1e6, args.runs, time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()),
+           load_average()))
     header = "%-10s %8s %8s %8s %9s %9s  %s" % ("operation", "min s", "median s", "MB/s", "peak MB",
                                                 "B/cell", "median step s (cpu s)")
     print(header)
     print("-" * len(header))
     failed = False
+    checked = []
     for op in OPS:
-        runs = [run_once(bench, op, table, out)]
+        runs = [run_once(bench, op, table, "/dev/null")]
         if runs[0]["ok"]:
-            runs += [run_once(bench, op, table, out) for _ in range(args.runs - 1)]
+            runs += [run_once(bench, op, table, "/dev/null") for _ in range(args.runs - 1)]
         good = [r for r in runs if r["ok"]]
         if not good:
             reason = runs[0]["stderr"].splitlines()[-1] if runs[0]["stderr"] else "failed"
@@ -80,19 +161,36 @@ def main():
             continue
         times = [r["seconds"] for r in good]
         median = statistics.median(times)
+        out_size = None
+        if op in WRITING:
+            real = run_once(bench, op, table, out)
+            problem = check_output(op, table, out) if real["ok"] else real["stderr"]
+            failed = failed or problem is not None
+            out_size = os.path.getsize(out) if real["ok"] else None
+            write = real["steps"].get("write", (float("nan"), float("nan")))
+            checked.append("%-10s %8.3f s, write step %.3f (%.3f) s, %s" %
+                           (op, real["seconds"], write[0], write[1], "bytes checked" if problem is None else
+                            "WRONG: " + problem))
+            if os.path.exists(out):
+                os.remove(out)
         steps = []
         for name in ["read", "split", "sort", "search", "write"]:
             walls = [r["steps"][name][0] for r in good if name in r["steps"]]
             cpus = [r["steps"][name][1] for r in good if name in r["steps"]]
             if walls:
                 steps.append("%s %.3f (%.3f)" % (name, statistics.median(walls), statistics.median(cpus)))
-                if name == "write" and os.path.exists(out):
-                    steps[-1] += " = %.0f MB/s out" % (os.path.getsize(out) / 1e6 / statistics.median(walls))
+                if name == "write" and out_size:
+                    steps[-1] += " = %.0f MB/s out" % (out_size / 1e6 / statistics.median(walls))
         rss = max(r["rss"] for r in good if r["rss"] is not None)
         cell = good[0]["cell"]
         print("%-10s %8.3f %8.3f %8.0f %9.1f %9.2f  %s" % (op, min(times), median, size / 1e6 / median, rss,
                                                           cell if cell is not None else float("nan"),
                                                           ", ".join(steps)))
+    if checked:
+        print("one run each into a real file:")
+        for line in checked:
+            print(line)
+    print("load average after: %s" % load_average())
     for name in (out, out + ".meta.json"):
         if os.path.exists(name):
             os.remove(name)

@@ -1,6 +1,7 @@
 #include "core/delimited_read.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -10,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/byte_blocks.h"
 #include "core/large_memory.h"
 #include "core/text.h"
 
@@ -147,12 +149,6 @@ void forEachField(std::string_view line, FileKind kind, int32_t lastField, Visit
     }
 }
 
-bool isBlank(std::string_view line) {
-    for (char c : line)
-        if (c != ' ') return false;
-    return true;
-}
-
 ReadResult tooLarge(const std::string& path) {
     return {false, "The file \"" + path + "\" is too large to load.", true};
 }
@@ -176,12 +172,403 @@ bool tableFits(uint64_t rows, uint64_t fields, uint64_t fileBytes, uint64_t avai
     return rows <= (available - fileBytes) / perRow;
 }
 
+// What one pass over a file's bytes tells before the split: where the data
+// ends (the first byte 26, or the end) and how many CR and LF bytes lie
+// before that.
+struct DataShape {
+    size_t size = 0;
+    size_t crs = 0;
+    size_t lfs = 0;
+};
+
+DataShape shapeOf(const char* bytes, size_t size) {
+    DataShape shape;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Per-byte counters in vectors, summed before they wrap (a step of 64
+    // bytes adds up to 4, so every 63 steps); byte 26 is looked for once
+    // per step.
+    const __m128i cr = _mm_set1_epi8(kCr), lf = _mm_set1_epi8(kLf), stop = _mm_set1_epi8(kEndOfData);
+    const __m128i zero = _mm_setzero_si128();
+    auto at = [&](size_t k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k)); };
+    while (size - i >= 64) {
+        __m128i crCount = zero, lfCount = zero;
+        const size_t steps = std::min<size_t>((size - i) / 64, 63);
+        size_t b = 0;
+        for (; b < steps; ++b) {
+            const size_t k = i + 64 * b;
+            const __m128i v0 = at(k), v1 = at(k + 16), v2 = at(k + 32), v3 = at(k + 48);
+            const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, stop), _mm_cmpeq_epi8(v1, stop)),
+                                               _mm_or_si128(_mm_cmpeq_epi8(v2, stop), _mm_cmpeq_epi8(v3, stop)));
+            if (_mm_movemask_epi8(stops)) break;
+            // Each compare gives -1 per hit; a byte's four hits at most fit.
+            crCount = _mm_sub_epi8(crCount, _mm_add_epi8(_mm_add_epi8(_mm_cmpeq_epi8(v0, cr), _mm_cmpeq_epi8(v1, cr)),
+                                                         _mm_add_epi8(_mm_cmpeq_epi8(v2, cr), _mm_cmpeq_epi8(v3, cr))));
+            lfCount = _mm_sub_epi8(lfCount, _mm_add_epi8(_mm_add_epi8(_mm_cmpeq_epi8(v0, lf), _mm_cmpeq_epi8(v1, lf)),
+                                                         _mm_add_epi8(_mm_cmpeq_epi8(v2, lf), _mm_cmpeq_epi8(v3, lf))));
+        }
+        const __m128i crSums = _mm_sad_epu8(crCount, zero), lfSums = _mm_sad_epu8(lfCount, zero);
+        shape.crs += static_cast<size_t>(_mm_cvtsi128_si32(crSums)) +
+                     static_cast<size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(crSums, crSums)));
+        shape.lfs += static_cast<size_t>(_mm_cvtsi128_si32(lfSums)) +
+                     static_cast<size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(lfSums, lfSums)));
+        i += 64 * b;
+        if (b < steps) break;  // a byte 26 in the next 64: the loop below finds it
+    }
+#endif
+    for (; i < size && bytes[i] != kEndOfData; ++i) {
+        shape.crs += bytes[i] == kCr;
+        shape.lfs += bytes[i] == kLf;
+    }
+    shape.size = i;
+    return shape;
+}
+
+LineEnds lineEndsOfShape(const DataShape& shape) { return shape.crs ? LineEnds::Cr : LineEnds::Lf; }
+
+// readLine's count of lines from the counts of line-end bytes.
+size_t linesOfShape(const char* bytes, const DataShape& shape, LineEnds ends) {
+    if (shape.size == 0) return 0;
+    const size_t terminators = ends == LineEnds::Cr ? shape.crs : shape.lfs;
+    const char last = bytes[shape.size - 1];
+    // A last line without a line end counts too. In CR files a final CR LF
+    // ends with LF: that LF belongs to the last line end.
+    const bool ended = ends == LineEnds::Cr
+                           ? last == kCr || (last == kLf && shape.size >= 2 && bytes[shape.size - 2] == kCr)
+                           : last == kLf;
+    return terminators + (ended ? 0 : 1);
+}
+
+// Rows of cell spans as the split makes them, handed to the table many rows
+// at a time.
+struct RowChunk {
+    TableDocument& table;
+    size_t fields;
+    size_t capacity;  // rows
+    std::vector<CellSpan> spans;
+    size_t rows = 0;
+
+    RowChunk(TableDocument& t, size_t n)
+        : table(t), fields(n), capacity(std::max<size_t>(1, 8192 / std::max<size_t>(n, 1))),
+          spans(capacity * std::max<size_t>(n, 1)) {}
+
+    // Past the largest row number this throws std::length_error.
+    void flush() {
+        table.appendRowsSpans(spans.data(), rows);
+        rows = 0;
+    }
+};
+
+// The last `byte` in [begin, end), or null.
+const char* findLast(const char* begin, const char* end, char byte) {
+    const char* p = end;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(byte);
+    while (p - begin >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 16));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, wanted)));
+        if (mask) return p - 16 + (31 - std::countl_zero(static_cast<uint32_t>(mask)));
+        p -= 16;
+    }
+#endif
+    while (p > begin)
+        if (*--p == byte) return p;
+    return nullptr;
+}
+
+#if defined(__SSE2__)
+// 128 bytes as two 64-bit masks: bit i of lo (of hi) is byte i (64 + i).
+struct Mask128 {
+    uint64_t lo = 0, hi = 0;
+    Mask128 operator&(Mask128 o) const { return {lo & o.lo, hi & o.hi}; }
+    Mask128 operator|(Mask128 o) const { return {lo | o.lo, hi | o.hi}; }
+    Mask128 operator~() const { return {~lo, ~hi}; }
+    bool any() const { return (lo | hi) != 0; }
+    bool test(unsigned i) const { return ((i < 64 ? lo >> i : hi >> (i - 64)) & 1) != 0; }
+    Mask128 up() const { return {lo << 1, (hi << 1) | (lo >> 63)}; }    // bit i to i + 1
+    Mask128 down() const { return {(lo >> 1) | (hi << 63), hi >> 1}; }  // bit i to i - 1
+};
+
+inline uint64_t prefixXor(uint64_t x) {
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return x;
+}
+
+// An ordinary CSV line of at most 128 bytes, its line end included, split
+// from bit masks of its bytes. Ordinary: every quote opens a field right
+// after its comma (or at the line start) or closes one right before the
+// next comma (or the line end), no "" pair, and no space next to a comma or
+// the line end outside quotes. The fields of such a line are the bytes
+// between the commas outside quotes, a quoted field's quotes left out, as
+// the field rules give them; any other line is split field by field.
+// Reads the 128 bytes at p. Returns the line end, or null when the line is
+// not ordinary (then nothing was handed to `cell`).
+template <typename Cell>
+const char* splitOrdinaryCsvLine(const char* p, char term, int32_t lastField, Cell&& cell) {
+    __m128i v[8];
+    for (int c = 0; c < 8; ++c) v[c] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * c));
+    auto where = [&](char byte) {
+        const __m128i b = _mm_set1_epi8(byte);
+        uint64_t m[2] = {0, 0};
+        for (int c = 0; c < 8; ++c)
+            m[c / 4] |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v[c], b))))
+                        << (16 * (c % 4));
+        return Mask128{m[0], m[1]};
+    };
+    const Mask128 ends = where(term);
+    unsigned endBit;
+    if (ends.lo)
+        endBit = static_cast<unsigned>(std::countr_zero(ends.lo));
+    else if (ends.hi)
+        endBit = 64 + static_cast<unsigned>(std::countr_zero(ends.hi));
+    else
+        return nullptr;
+    const Mask128 before = endBit < 64 ? Mask128{(uint64_t{1} << endBit) - 1, 0}
+                                       : Mask128{~uint64_t{0}, endBit == 64 ? 0 : (uint64_t{1} << (endBit - 64)) - 1};
+    const Mask128 end = endBit < 64 ? Mask128{uint64_t{1} << endBit, 0} : Mask128{0, uint64_t{1} << (endBit - 64)};
+    const Mask128 quotes = where('"') & before;
+    // Inside quotes: from an opening quote up to, not including, its closing one.
+    Mask128 inside;
+    inside.lo = prefixXor(quotes.lo);
+    inside.hi = prefixXor(quotes.hi) ^ (uint64_t{0} - (inside.lo >> 63));
+    inside = inside & before;
+    if (endBit > 0 && inside.test(endBit - 1)) return nullptr;  // a quote left open
+    const Mask128 commas = where(',') & before & ~inside;
+    const Mask128 starts = commas.up() | Mask128{1, 0};
+    const Mask128 stops = commas | end;
+    const Mask128 opening = quotes & inside, closing = quotes & ~inside;
+    if ((opening & ~starts).any() || (closing.up() & ~stops).any()) return nullptr;
+    if ((where(' ') & before & ~inside & (starts | stops.down())).any()) return nullptr;
+
+    // The stops that end a quoted field: those right after a closing quote.
+    const Mask128 quotedEnds = closing.up() & stops;
+    const char* start = p;
+    int32_t field = 1;
+    for (int w = 0; w < 2; ++w) {
+        const uint64_t quoted = w == 0 ? quotedEnds.lo : quotedEnds.hi;
+        for (uint64_t bits = w == 0 ? stops.lo : stops.hi; bits; bits &= bits - 1) {
+            const unsigned bit = static_cast<unsigned>(std::countr_zero(bits));
+            const char* at = p + 64 * w + bit;
+            const unsigned q = static_cast<unsigned>((quoted >> bit) & 1);
+            cell(field, start + q, at - q, false);
+            if (++field > lastField) return p + endBit;
+            start = at + 1;
+        }
+    }
+    return p + endBit;
+}
+#endif
+
+// The split of a whole file's data into rows, by the same rules as readLine
+// and the field rules above, but in one pass: the line ends, delimiters and
+// (in CSV) quotes are found a block at a time, and bytes are looked at one
+// by one only for the spaces CSV skips and trims.
+//
+// Every line before the last line end ends in a line end, so the split of
+// those lines need not look out for the end of the data; only a last line
+// without a line end is split with those checks.
+class FastSplit {
+public:
+    FastSplit(char* base, size_t size, LineEnds ends, FileKind kind, const std::vector<int32_t>& slot,
+              uint64_t* lengthSums)
+        : base_(base),
+          end_(base + size),
+          terminator_(ends == LineEnds::Cr ? kCr : kLf),
+          crLf_(ends == LineEnds::Cr),
+          csv_(kind == FileKind::Csv || kind == FileKind::None),
+          slot_(slot),
+          sums_(lengthSums),
+          stops_(base, base + size, terminator_, rulesOf(kind).delimiter, csv_ ? '"' : rulesOf(kind).delimiter) {
+        const char* last = findLast(base, end_, terminator_);
+        ended_ = last ? last + 1 : base;
+    }
+
+    // Runs past the first line.
+    void skipLine() {
+        const char* s = stops_.next(pos_);
+        while (s != end_ && *s != terminator_) s = stops_.next(s + 1);
+        pos_ = afterLine(s);
+    }
+
+    void rows(RowChunk& out) {
+        bool all = true;
+        for (size_t i = 0; i < slot_.size(); ++i) all = all && slot_[i] == static_cast<int32_t>(i);
+        if (csv_ && all) {
+            pos_ = lines<true, false, true>(pos_, ended_, out);
+            pos_ = lines<true, true, true>(pos_, end_, out);
+        } else if (csv_) {
+            pos_ = lines<true, false, false>(pos_, ended_, out);
+            pos_ = lines<true, true, false>(pos_, end_, out);
+        } else if (all) {
+            pos_ = lines<false, false, true>(pos_, ended_, out);
+            pos_ = lines<false, true, true>(pos_, end_, out);
+        } else {
+            pos_ = lines<false, false, false>(pos_, ended_, out);
+            pos_ = lines<false, true, false>(pos_, end_, out);
+        }
+    }
+
+private:
+    // The start of the line after the one ended at s.
+    const char* afterLine(const char* s) const {
+        if (s == end_) return s;
+        ++s;
+        if (crLf_ && s < end_ && *s == kLf) ++s;
+        return s;
+    }
+
+    // The lines from p on that start before `until`, as rows of `out`.
+    // With kLast a line may end at the end of the data instead of a line end.
+    template <bool kCsv, bool kLast, bool kAll>
+    const char* lines(const char* p, const char* until, RowChunk& out) {
+        // Everything the loop touches is local, so that it stays in registers.
+        blocks::StopFinder stops = stops_;
+        char* const base = base_;
+        const char* const end = end_;
+        const char term = terminator_;
+        const int32_t* const slot = slot_.data();
+        const int32_t lastField = static_cast<int32_t>(slot_.size());
+        uint64_t* const sums = sums_;
+        const size_t fields = out.fields;
+        CellSpan* row = out.spans.data() + out.rows * fields;
+        size_t filled = 0;  // table fields of this row set so far
+        // Bytes that need a closer look at the start of a CSV field.
+        bool fieldStartStop[256] = {};
+        fieldStartStop[' '] = fieldStartStop['"'] = fieldStartStop[static_cast<unsigned char>(term)] = true;
+
+        // The byte at s, where the end of the data reads as a line end.
+        auto at = [&](const char* s) { return (kLast && s == end) ? term : *s; };
+        // With kAll every field of the line up to the last is imported, in
+        // order: line field i is table field i.
+        auto cell = [&](int32_t field, const char* b, const char* e, bool doubled) {
+            const int32_t k = kAll ? field - 1 : slot[field - 1];
+            if (!kAll && k < 0) return;
+            if (doubled) e = undoubleQuotes(base + (b - base), base + (e - base));
+            const uint32_t length = static_cast<uint32_t>(e - b);
+            row[k] = length ? CellSpan{static_cast<uint32_t>(b - base), length} : CellSpan{};
+            sums[k] += length;
+            filled = static_cast<size_t>(k) + 1;
+        };
+
+        while (p < until) {
+            // Lines empty or made only of spaces are not rows.
+            const char* q = p;
+            while (at(q) == ' ') ++q;
+            if (at(q) == term) {
+                p = afterLine(q);
+                continue;
+            }
+            const char* lineEnd = nullptr;
+            int32_t i = 1;
+#if defined(__SSE2__)
+            // The masks are 64-bit words: on a 32-bit build they cost more
+            // than they save there.
+            if constexpr (kCsv && !kLast && sizeof(void*) >= 8)
+                if (lastField > 0 && end - p >= 128) lineEnd = splitOrdinaryCsvLine(p, term, lastField, cell);
+#endif
+            if (lastField == 0 || lineEnd) {
+            } else if constexpr (kCsv) {
+                for (;;) {
+                    unsigned char c = static_cast<unsigned char>(at(p));
+                    if (fieldStartStop[c]) {
+                        while (at(p) == ' ') ++p;
+                        c = static_cast<unsigned char>(at(p));
+                        if (c == static_cast<unsigned char>(term)) {
+                            lineEnd = p;
+                            break;
+                        }
+                    }
+                    const char* s;  // the comma after the field, or the line end
+                    if (c == '"') {
+                        // Up to a quote not followed by another one; a ""
+                        // pair is one quote of the text. Unclosed, the field
+                        // takes the rest of the line.
+                        bool doubled = false;
+                        const char* t = stops.next(p + 1);
+                        for (;;) {
+                            const char tc = at(t);
+                            if (tc == ',') {
+                                t = stops.next(t + 1);
+                            } else if (tc == '"' && at(t + 1) == '"') {
+                                doubled = true;
+                                t = stops.next(t + 2);
+                            } else {
+                                break;
+                            }
+                        }
+                        cell(i, p + 1, t, doubled);
+                        s = t;
+                        // Bytes between the closing quote and the next comma are dropped.
+                        if (at(t) == '"') {
+                            s = stops.next(t + 1);
+                            while (at(s) == '"') s = stops.next(s + 1);
+                        }
+                    } else {
+                        // Up to the next comma, trailing spaces trimmed;
+                        // quotes inside are text.
+                        s = stops.next(p);
+                        while (at(s) == '"') s = stops.next(s + 1);
+                        const char* e = s;
+                        while (e > p && e[-1] == ' ') --e;
+                        cell(i, p, e, false);
+                    }
+                    if (at(s) != ',') {
+                        lineEnd = s;
+                        break;
+                    }
+                    p = s + 1;
+                    if (++i > lastField) break;
+                }
+            } else {
+                for (;;) {
+                    const char* s = stops.next(p);
+                    cell(i, p, s, false);
+                    if (at(s) == term) {
+                        lineEnd = s;
+                        break;
+                    }
+                    p = s + 1;
+                    if (++i > lastField) break;
+                }
+            }
+            // Fields after the last one imported are passed over.
+            if (!lineEnd) {
+                lineEnd = stops.next(p);
+                while (at(lineEnd) != term) lineEnd = stops.next(lineEnd + 1);
+            }
+            for (; filled < fields; ++filled) row[filled] = CellSpan{};
+            filled = 0;
+            row += fields;
+            if (++out.rows == out.capacity) {
+                out.flush();
+                row = out.spans.data();
+            }
+            p = afterLine(lineEnd);
+        }
+        stops_ = stops;
+        return p;
+    }
+
+    char* base_;
+    const char* end_;
+    const char* ended_;  // just after the last line end
+    const char* pos_ = base_;
+    char terminator_;
+    bool crLf_;
+    bool csv_;
+    const std::vector<int32_t>& slot_;
+    uint64_t* sums_;
+    blocks::StopFinder stops_;
+};
+
 }  // namespace
 
-LineEnds lineEndsOf(std::string_view data) {
-    if (data.empty()) return LineEnds::Lf;
-    return std::memchr(data.data(), kCr, data.size()) ? LineEnds::Cr : LineEnds::Lf;
-}
+LineEnds lineEndsOf(std::string_view data) { return lineEndsOfShape(shapeOf(data.data(), data.size())); }
 
 bool readLine(std::string_view data, size_t& pos, LineEnds ends, std::string_view& line) {
     if (pos >= data.size()) return false;
@@ -200,16 +587,7 @@ bool readLine(std::string_view data, size_t& pos, LineEnds ends, std::string_vie
 }
 
 size_t countLines(std::string_view data, LineEnds ends) {
-    if (data.empty()) return 0;
-    const char terminator = ends == LineEnds::Cr ? kCr : kLf;
-    size_t count = 0;
-    for (char c : data) count += (c == terminator);
-    // A last line without a line end counts too. In CR files a final CR LF
-    // ends with LF: that LF belongs to the last line end.
-    const char last = data.back();
-    const bool ended = last == terminator || (ends == LineEnds::Cr && last == kLf && data.size() >= 2 &&
-                                              data[data.size() - 2] == kCr);
-    return count + (ended ? 0 : 1);
+    return linesOfShape(data.data(), shapeOf(data.data(), data.size()), ends);
 }
 
 int32_t countFields(std::string_view line, FileKind kind, int32_t limit) {
@@ -401,12 +779,11 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
             fresh.minColumnWidth[k] = 20.0 + (textWidth ? textWidth(fresh.fieldNames[k]) : 0.0);
 
         char* base = bytes.get();
-        const char* stop = base ? static_cast<const char*>(std::memchr(base, kEndOfData, size)) : nullptr;
-        const std::string_view data(base, stop ? static_cast<size_t>(stop - base) : size);
-        const LineEnds ends = lineEndsOf(data);
+        const DataShape shape = base ? shapeOf(base, size) : DataShape{};
+        const LineEnds ends = lineEndsOfShape(shape);
         fresh.adoptBuffer(std::move(bytes), size);
 
-        const size_t lines = countLines(data, ends);
+        const size_t lines = linesOfShape(base, shape, ends);
         // Judged before the cells are allocated: a table that does not fit
         // would otherwise grow until the system runs out of memory.
         const uint64_t dataLines = lines - (skipFirstLine && lines > 0 ? 1 : 0);
@@ -427,28 +804,13 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
         const int32_t lastSource = sources.empty() ? 0 : sources.back();
         std::vector<int32_t> slot(static_cast<size_t>(lastSource), -1);
         for (size_t k = 0; k < fields; ++k) slot[static_cast<size_t>(sources[k] - 1)] = static_cast<int32_t>(k);
-        std::vector<CellSpan> spans(fields);
         std::vector<uint64_t> lengthSums(fields, 0);
 
-        size_t pos = 0;
-        std::string_view line;
-        if (skipFirstLine) readLine(data, pos, ends, line);
-        while (readLine(data, pos, ends, line)) {
-            if (line.empty() || (line[0] == ' ' && isBlank(line))) continue;
-            std::fill(spans.begin(), spans.end(), CellSpan{});
-            forEachField(line, kind, lastSource, [&](int32_t i, const char* b, const char* e, bool doubled) {
-                const int32_t k = slot[static_cast<size_t>(i - 1)];
-                if (k < 0 || b == e) return;
-                char* mb = base + (b - base);
-                char* me = mb + (e - b);
-                if (doubled) me = undoubleQuotes(mb, me);
-                const uint32_t length = static_cast<uint32_t>(me - mb);
-                spans[static_cast<size_t>(k)] = {static_cast<uint32_t>(mb - base), length};
-                lengthSums[static_cast<size_t>(k)] += length;
-            });
-            // Past the largest row number this throws std::length_error.
-            fresh.appendRowSpans(spans.data());
-        }
+        FastSplit split(base, shape.size, ends, kind, slot, lengthSums.data());
+        if (skipFirstLine) split.skipLine();
+        RowChunk chunk(fresh, fields);
+        split.rows(chunk);
+        chunk.flush();
 
         const int32_t rows = fresh.rowCount();
         double total = 0;

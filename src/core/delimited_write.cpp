@@ -4,38 +4,122 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace varnel {
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
 
-// Copies `length` bytes to `w`, writing each double quote twice; returns
-// the new end. Eight bytes at a time while none of them is a quote.
-char* copyDoublingQuotes(char* w, const char* p, size_t length) {
+inline uint64_t load8(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+inline void store8(char* p, uint64_t v) { std::memcpy(p, &v, 8); }
+inline uint32_t load4(const char* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline void store4(char* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+// Whether a word holds a double quote byte.
+inline bool quoteIn(uint64_t v) {
     constexpr uint64_t kOnes = 0x0101010101010101ull;
-    constexpr uint64_t kHighs = 0x8080808080808080ull;
-    constexpr uint64_t kQuotes = kOnes * '"';
-    const char* end = p + length;
-    while (end - p >= 8) {
-        uint64_t block;
-        std::memcpy(&block, p, 8);
-        const uint64_t x = block ^ kQuotes;
-        if (((x - kOnes) & ~x & kHighs) == 0) {
-            std::memcpy(w, &block, 8);
-            w += 8;
-            p += 8;
-            continue;
-        }
-        for (const char* stop = p + 8; p < stop; ++p) {
-            *w++ = *p;
-            if (*p == '"') *w++ = '"';
-        }
-    }
+    const uint64_t x = v ^ (kOnes * '"');
+    return ((x - kOnes) & ~x & (kOnes * 0x80)) != 0;
+}
+inline bool quoteIn(uint32_t v) {
+    constexpr uint32_t kOnes = 0x01010101u;
+    const uint32_t x = v ^ (kOnes * '"');
+    return ((x - kOnes) & ~x & (kOnes * 0x80)) != 0;
+}
+
+template <bool kQuoted>
+char* copyBytes(char* w, const char* p, const char* end) {
     for (; p < end; ++p) {
         *w++ = *p;
-        if (*p == '"') *w++ = '"';
+        if (kQuoted && *p == '"') *w++ = '"';
     }
     return w;
+}
+
+// Copies a cell's `length` bytes to `w` and returns the new end; with
+// kQuoted every double quote is written twice. It reads only the cell and
+// writes only the copy, many bytes per step: a cell shorter than 16 bytes as
+// two overlapping words, a longer one 16 bytes at a time and its tail as the
+// last 16 bytes again. Byte by byte only around a quote.
+template <bool kQuoted>
+char* copyCell(char* w, const char* p, size_t length) {
+    const char* const end = p + length;
+    if (length >= 16) {
+#if defined(__SSE2__)
+        const __m128i quote = _mm_set1_epi8('"');
+        auto quotes = [&](__m128i v) { return kQuoted && _mm_movemask_epi8(_mm_cmpeq_epi8(v, quote)) != 0; };
+        while (end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            if (quotes(v)) {
+                w = copyBytes<kQuoted>(w, p, p + 16);
+            } else {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(w), v);
+                w += 16;
+            }
+            p += 16;
+        }
+        if (p == end) return w;
+        // The last 16 bytes hold the tail; without a quote among them the
+        // bytes before the tail were copied one for one, so writing all 16
+        // again ends the copy.
+        const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16));
+        if (quotes(last)) return copyBytes<kQuoted>(w, p, end);
+        const size_t tail = static_cast<size_t>(end - p);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(w + tail - 16), last);
+        return w + tail;
+#else
+        while (end - p >= 8) {
+            const uint64_t v = load8(p);
+            if (kQuoted && quoteIn(v)) {
+                w = copyBytes<kQuoted>(w, p, p + 8);
+            } else {
+                store8(w, v);
+                w += 8;
+            }
+            p += 8;
+        }
+        return copyBytes<kQuoted>(w, p, end);
+#endif
+    }
+    if (length >= 8) {
+#if defined(__SSE2__)
+        // In vector registers, which also hold eight bytes on 32-bit builds.
+        const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(end - 8));
+        if (kQuoted) {
+            const __m128i quote = _mm_set1_epi8('"');
+            if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(a, quote), _mm_cmpeq_epi8(b, quote))) & 0xFF)
+                return copyBytes<kQuoted>(w, p, end);
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(w), a);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(w + length - 8), b);
+#else
+        const uint64_t a = load8(p), b = load8(end - 8);
+        if (kQuoted && (quoteIn(a) || quoteIn(b))) return copyBytes<kQuoted>(w, p, end);
+        store8(w, a);
+        store8(w + length - 8, b);
+#endif
+        return w + length;
+    }
+    if (length >= 4) {
+        const uint32_t a = load4(p), b = load4(end - 4);
+        if (kQuoted && (quoteIn(a) || quoteIn(b))) return copyBytes<kQuoted>(w, p, end);
+        store4(w, a);
+        store4(w + length - 4, b);
+        return w + length;
+    }
+    return copyBytes<kQuoted>(w, p, end);
 }
 
 // Collects output in a large buffer and hands it to the file in big writes.
@@ -62,11 +146,10 @@ public:
             char* w = buffer_.get() + used_;
             if (quoted_) {
                 *w++ = '"';
-                w = copyDoublingQuotes(w, text.data(), text.size());
+                w = copyCell<true>(w, text.data(), text.size());
                 *w++ = '"';
-            } else if (!text.empty()) {
-                std::memcpy(w, text.data(), text.size());
-                w += text.size();
+            } else {
+                w = copyCell<false>(w, text.data(), text.size());
             }
             if (k < count) {
                 *w++ = delimiter_;
@@ -169,22 +252,16 @@ WriteResult writeTable(const TableDocument& table, const std::string& path, char
         const int32_t fields = table.fieldCount();
         writer.line(fields, [&](int32_t k) { return std::string_view(table.fieldNames[k - 1]); });
         const std::span<const RowHandle> handles = table.rowHandles();
-        if (rows) {
-            for (size_t i = 0; i < rows->size() && !writer.failed(); ++i) {
-                const RowHandle h = handles[static_cast<size_t>((*rows)[i] - 1)];
-                writer.line(fields, [&](int32_t k) { return table.cellOfHandle(h, k); });
-            }
-        } else {
-            // Rows of a sorted table lie anywhere in memory: ask for them
-            // some rows ahead.
-            constexpr size_t kAhead = 12;
-            const size_t n = handles.size();
-            for (size_t i = 0; i < n && !writer.failed(); ++i) {
-                if (i + 2 * kAhead < n) table.prefetchRowSpans(handles[i + 2 * kAhead]);
-                if (i + kAhead < n) table.prefetchRowCells(handles[i + kAhead]);
-                const RowHandle h = handles[i];
-                writer.line(fields, [&](int32_t k) { return table.cellOfHandle(h, k); });
-            }
+        // Rows of a sorted table lie anywhere in memory: ask for each row's
+        // spans, and then for its bytes, some rows ahead.
+        constexpr size_t kAhead = 12;
+        const size_t n = rows ? rows->size() : handles.size();
+        auto handleAt = [&](size_t i) { return rows ? handles[static_cast<size_t>((*rows)[i] - 1)] : handles[i]; };
+        for (size_t i = 0; i < n && !writer.failed(); ++i) {
+            if (i + 2 * kAhead < n) table.prefetchRowSpans(handleAt(i + 2 * kAhead));
+            if (i + kAhead < n) table.prefetchRowCells(handleAt(i + kAhead));
+            const RowHandle h = handleAt(i);
+            writer.line(fields, [&](int32_t k) { return table.cellOfHandle(h, k); });
         }
         if (!writer.finish()) return abandoned(*out, writer.error());
         if (!out->commit(error)) return abandoned(*out, error);

@@ -1,7 +1,9 @@
 #include "core/row_sort.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -212,6 +214,19 @@ struct NumberEntry {
     double value;
     RowHandle handle;
 };
+// The eight bytes at p as a number that compares as the bytes do.
+inline uint64_t bigEndianWord(const unsigned char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+#if defined(__GNUC__)
+    return __builtin_bswap64(v);
+#else
+    uint64_t r = 0;
+    for (int i = 0; i < 8; ++i) r = (r << 8) | p[i];
+    return r;
+#endif
+}
+
 struct TextEntry {
     uint64_t prefix;  // the key's first 8 bytes, big-endian, zero-padded
     uint32_t key;     // where the key lies in the arena, in 4-byte units
@@ -227,7 +242,8 @@ struct NumberOrder {
 };
 
 // Text keys in one arena: at 4-byte unit k, the key's length (4 bytes),
-// then its bytes, then padding to the next unit.
+// then its bytes, then padding to the next unit; after the last key, room
+// to read a word past it.
 struct TextOrder {
     using Entry = TextEntry;
     struct Pivot {
@@ -248,48 +264,127 @@ struct TextOrder {
     Pivot pivotOf(const Entry& e) const { return {e.prefix, bytesOf(e.key), lengthOf(e.key)}; }
     // Byte by byte as unsigned values; a key that is the beginning of the
     // other is smaller. Equal prefixes mean the first min(8, lengths) bytes
-    // are equal already.
-    int compare(const Entry& e, const Pivot& p) const {
-        if (e.prefix != p.prefix) return e.prefix < p.prefix ? -1 : 1;
+    // are equal already; the rest is compared eight bytes at a time.
+    bool less(const Entry& e, const Pivot& p) const {
+        if (e.prefix != p.prefix) return e.prefix < p.prefix;
+        return beyondPrefix(e, p) < 0;
+    }
+    bool greater(const Entry& e, const Pivot& p) const {
+        if (e.prefix != p.prefix) return e.prefix > p.prefix;
+        return beyondPrefix(e, p) > 0;
+    }
+
+private:
+    int beyondPrefix(const Entry& e, const Pivot& p) const {
         const uint32_t length = lengthOf(e.key);
         const uint32_t shorter = length < p.length ? length : p.length;
-        const uint32_t known = shorter < 8 ? shorter : 8;
-        if (shorter > known) {
-            const int c = std::memcmp(bytesOf(e.key) + known, p.bytes + known, shorter - known);
-            if (c != 0) return c;
+        const unsigned char* a = bytesOf(e.key);
+        for (uint32_t i = 8; i < shorter; i += 8) {
+            uint64_t x = bigEndianWord(a + i), y = bigEndianWord(p.bytes + i);
+            if (shorter - i < 8) {
+                const uint64_t keep = ~uint64_t{0} << (8 * (8 - (shorter - i)));
+                x &= keep;
+                y &= keep;
+            }
+            if (x != y) return x < y ? -1 : 1;
         }
         return length < p.length ? -1 : (length > p.length ? 1 : 0);
     }
-    bool less(const Entry& e, const Pivot& p) const { return compare(e, p) < 0; }
-    bool greater(const Entry& e, const Pivot& p) const { return compare(e, p) > 0; }
 };
+
+// Row numbers in the sort. The entries of all rows fit in memory, so a
+// pointer-sized integer holds every row number and one past the last; on a
+// 32-bit build that keeps the loops in single registers.
+using Row = std::ptrdiff_t;
+
+// One partition step of the quicksort, on rows i..j (1-based, e(row) the
+// entry): the scan from the left stops at a row not less than the pivot,
+// the scan from the right at a row not greater, the two are exchanged and
+// both scans go on, until they cross. On return i and j are where the scans
+// ended.
+//
+// Which rows get exchanged follows from the comparisons alone: the k-th
+// stop of the left scan is exchanged with the k-th stop of the right scan
+// as long as the first lies left of the second. So the rows are compared a
+// block at a time from both ends, with no branch on the outcome, and the
+// stops are paired up; once the blocks from the two ends would meet, the
+// plain scans go on from the last exchange and end exactly as they would
+// have from the start.
+template <typename Order, typename At>
+void partitionRange(const Order& order, const typename Order::Pivot& pivot, At&& e, Row& i, Row& j) {
+    constexpr Row kBlock = 64;
+    uint8_t leftStops[kBlock], rightStops[kBlock];
+    int leftCount = 0, leftUsed = 0, rightCount = 0, rightUsed = 0;
+    Row leftBase = 0, rightBase = 0;     // row of offset 0 in each block
+    Row leftNext = i, rightNext = j;     // first rows not yet compared
+    bool exchanged = false;
+    Row lastLeft = 0, lastRight = 0;
+    for (;;) {
+        const bool needLeft = leftUsed == leftCount, needRight = rightUsed == rightCount;
+        if (rightNext - leftNext + 1 < kBlock * ((needLeft ? 1 : 0) + (needRight ? 1 : 0))) break;
+        if (needLeft) {
+            leftBase = leftNext;
+            leftCount = leftUsed = 0;
+            for (int t = 0; t < kBlock; ++t) {
+                leftStops[leftCount] = static_cast<uint8_t>(t);
+                leftCount += !order.less(e(leftBase + t), pivot);
+            }
+            leftNext += kBlock;
+        }
+        if (needRight) {
+            rightBase = rightNext;
+            rightCount = rightUsed = 0;
+            for (int t = 0; t < kBlock; ++t) {
+                rightStops[rightCount] = static_cast<uint8_t>(t);
+                rightCount += !order.greater(e(rightBase - t), pivot);
+            }
+            rightNext -= kBlock;
+        }
+        const int pairs = std::min(leftCount - leftUsed, rightCount - rightUsed);
+        for (int k = 0; k < pairs; ++k) {
+            lastLeft = leftBase + leftStops[leftUsed + k];
+            lastRight = rightBase - rightStops[rightUsed + k];
+            std::swap(e(lastLeft), e(lastRight));
+        }
+        exchanged = exchanged || pairs > 0;
+        leftUsed += pairs;
+        rightUsed += pairs;
+    }
+    if (exchanged) {
+        // As the plain loop stands after that exchange.
+        i = lastLeft + 1;
+        j = lastRight - 1;
+        if (i > j) return;
+    }
+    do {
+        while (order.less(e(i), pivot)) ++i;
+        while (order.greater(e(j), pivot)) --j;
+        if (i <= j) {
+            if (i < j) std::swap(e(i), e(j));
+            ++i;
+            --j;
+        }
+    } while (i <= j);
+}
 
 // The quicksort with its fixed partitioning: the middle is lo \ 2 + hi \ 2
 // of the 1-based bounds, the pivot value is taken once, equal values stop
 // both scans and are exchanged, the left part goes on at once and the right
 // part waits on a stack. Tied rows end up where exactly this leaves them.
 template <typename Order>
-void partitionSort(typename Order::Entry* entries, int64_t count, const Order& order) {
+void partitionSort(typename Order::Entry* entries, Row count, const Order& order) {
     if (count < 2) return;
-    auto e = [entries](int64_t row) -> typename Order::Entry& { return entries[row - 1]; };
-    std::vector<std::pair<int64_t, int64_t>> pending;
+    auto e = [entries](Row row) -> typename Order::Entry& { return entries[row - 1]; };
+    std::vector<std::pair<Row, Row>> pending;
     pending.reserve(static_cast<size_t>(count / 5 + 11) / 2 + 1);
-    int64_t lo = 1;
-    int64_t hi = count;
+    Row lo = 1;
+    Row hi = count;
     for (;;) {
-        const int64_t mid = lo / 2 + hi / 2;
+        const Row mid = lo / 2 + hi / 2;
         const typename Order::Pivot pivot = order.pivotOf(e(mid));
-        int64_t i = lo;
-        int64_t j = hi;
-        do {
-            while (order.less(e(i), pivot)) ++i;
-            while (order.greater(e(j), pivot)) --j;
-            if (i <= j) {
-                if (i < j) std::swap(e(i), e(j));
-                ++i;
-                --j;
-            }
-        } while (i <= j);
+        Row i = lo;
+        Row j = hi;
+        partitionRange(order, pivot, e, i, j);
         if (i < hi) pending.emplace_back(i, hi);
         hi = j;
         if (lo < hi) continue;
@@ -328,7 +423,12 @@ void sortRowsByColumn(TableDocument& table, int32_t column) {
     const size_t n = static_cast<size_t>(rows);
     if (numericValue(first) > 0 || first == "0") {
         std::unique_ptr<NumberEntry[]> entries = uninitialised<NumberEntry>(n);
-        for (size_t r = 0; r < n; ++r) entries[r] = {numericValue(table.cellOfHandle(handles[r], column)), handles[r]};
+        for (size_t r = 0; r < n; ++r) {
+            // Rows of a sorted table lie anywhere in memory: ask for them ahead.
+            if (r + 16 < n) table.prefetchRowSpans(handles[r + 16]);
+            if (r + 8 < n) table.prefetchRowCells(handles[r + 8]);
+            entries[r] = {numericValue(table.cellOfHandle(handles[r], column)), handles[r]};
+        }
         partitionSort(entries.get(), rows, NumberOrder{});
         for (size_t r = 0; r < n; ++r) handles[r] = entries[r].handle;
         return;
@@ -349,23 +449,27 @@ void sortRowsByColumn(TableDocument& table, int32_t column) {
     }
     if (arenaSize / 4 > 0xFFFFFFFFu || arenaSize > std::numeric_limits<size_t>::max())
         throw std::length_error("sort keys too large");
-    std::unique_ptr<char[]> arena = uninitialised<char>(static_cast<size_t>(arenaSize));
+    // Eight bytes more: comparisons read whole words past a key's end.
+    constexpr size_t kSlack = 8;
+    std::unique_ptr<char[]> arena = uninitialised<char>(static_cast<size_t>(arenaSize) + kSlack);
     std::unique_ptr<TextEntry[]> entries = uninitialised<TextEntry>(n);
-    const LowerCaseTable& lower = lowerCaseTable();
     char* out = arena.get();
     for (size_t r = 0; r < n; ++r) {
+        // Rows of a sorted table lie anywhere in memory: ask for them ahead.
+        if (r + 16 < n) table.prefetchRowSpans(handles[r + 16]);
+        if (r + 8 < n) table.prefetchRowCells(handles[r + 8]);
         char* start = out;
         out += 4;
         for (int32_t c : keyColumns) {
             const std::string_view cellText = table.cellOfHandle(handles[r], c);
-            for (char ch : cellText) *out++ = static_cast<char>(lower[static_cast<unsigned char>(ch)]);
+            out = lowerCopy(out, cellText.data(), cellText.size());
         }
         const uint32_t length = static_cast<uint32_t>(out - start - 4);
         std::memcpy(start, &length, 4);
-        uint64_t prefix = 0;
-        for (uint32_t i = 0; i < 8; ++i)
-            prefix = (prefix << 8) | (i < length ? static_cast<unsigned char>(start[4 + i]) : 0u);
         while ((out - arena.get()) & 3) *out++ = 0;
+        std::memset(out, 0, kSlack);  // a zero-padded prefix; the next key overwrites it
+        uint64_t prefix = bigEndianWord(reinterpret_cast<const unsigned char*>(start + 4));
+        if (length < 8) prefix &= ~(~uint64_t{0} >> (8 * length));
         entries[r] = {prefix, static_cast<uint32_t>((start - arena.get()) / 4), handles[r]};
     }
     partitionSort(entries.get(), rows, TextOrder{arena.get()});

@@ -67,6 +67,17 @@ void TableDocument::appendRowSpans(const CellSpan* spans) {
     rows_.push_back(static_cast<RowHandle>(blocks));
 }
 
+void TableDocument::appendRowsSpans(const CellSpan* spans, size_t rows) {
+    const size_t n = fieldNames.size();
+    const size_t blocks = n ? spans_.size() / n : rows_.size();
+    if (rows > static_cast<size_t>(rowLimit_) - rows_.size()) throw std::length_error("too many rows");
+    if (rows > 0xFFFFFFFFull - blocks) throw std::length_error("too many rows");
+    // Room for the handles first: a failure leaves the table as it was.
+    if (rows_.capacity() - rows_.size() < rows) rows_.reserve(std::max(rows_.size() + rows, 2 * rows_.capacity()));
+    spans_.insert(spans_.end(), spans, spans + rows * n);
+    for (size_t r = 0; r < rows; ++r) rows_.push_back(static_cast<RowHandle>(blocks + r));
+}
+
 void TableDocument::appendRow(std::span<const std::string_view> cells) {
     checkRoomForRow();
     const size_t n = fieldNames.size();

@@ -18,6 +18,7 @@
 
 #include "core/file_kind.h"
 #include "core/large_memory.h"
+#include "core/prefetch.h"
 
 namespace varnel {
 
@@ -90,40 +91,41 @@ public:
     // Hints for loops that visit rows out of order (writing a sorted table):
     // ask for a row's cell spans, and later for its cells' bytes, ahead of use.
     void prefetchRowSpans(RowHandle handle) const {
-#if defined(__GNUC__)
         const CellSpan* s = spans_.data() + blockStart(handle);
-        __builtin_prefetch(s);
-        __builtin_prefetch(s + fieldNames.size() - 1);
-#else
-        (void)handle;
-#endif
+        prefetchLine(s);
+        prefetchLine(s + fieldNames.size() - 1);
     }
     void prefetchRowCells(RowHandle handle) const {
-#if defined(__GNUC__)
-        // Cells read from a file lie one after another: fetch the first cell's
-        // start and the last cell's end.
-        const CellSpan* s = spans_.data() + blockStart(handle);
+        // Cells read from a file lie one after another: fetch the lines from
+        // the first cell's start to the last cell's end (at most four).
         const size_t n = fieldNames.size();
         if (n == 0) return;
+        const CellSpan* s = spans_.data() + blockStart(handle);
         const CellSpan& last = s[n - 1];
         if (s[0].offset >= baseSize_ || last.offset >= baseSize_ || last.offset < s[0].offset) return;
         const char* from = base_.get() + s[0].offset;
         const char* to = base_.get() + last.offset + last.length;
-        for (int lines = 0; from < to && lines < 4; from += 64, ++lines) __builtin_prefetch(from);
-        __builtin_prefetch(to - 1);
-#else
-        (void)handle;
-#endif
+        prefetchLine(from);
+        if (to - from > 64) prefetchLine(from + 64);
+        if (to - from > 128) prefetchLine(from + 128);
+        prefetchLine(to - 1);
     }
 
     // Loading fast path: the table adopts a buffer of bytes (usually the whole
     // file) and rows are appended as spans into it. Call after replaceTable.
     void adoptBuffer(std::unique_ptr<char[]> bytes, size_t size);
     char* bufferData() { return base_.get(); }
+    const char* bufferData() const { return base_.get(); }
     size_t bufferSize() const { return baseSize_; }
+    // For loops that read cells where they lie: a row's fieldCount() spans.
+    // A span whose offset is below bufferSize() points into bufferData();
+    // read any other one through cellOfHandle.
+    const CellSpan* spansOfHandle(RowHandle handle) const { return spans_.data() + blockStart(handle); }
     void reserveRows(size_t rows);
     // fieldCount() spans, each inside the adopted buffer.
     void appendRowSpans(const CellSpan* spans);
+    // `rows` rows of fieldCount() spans each, one row after the other.
+    void appendRowsSpans(const CellSpan* spans, size_t rows);
 
     // Bytes held for cells (buffer and chunks), for memory reports.
     size_t storageBytes() const;

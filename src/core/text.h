@@ -20,6 +20,11 @@ LowerCaseTable windows1252LowerCaseTable();
 inline unsigned char lowerByte(unsigned char c) { return lowerCaseTable()[c]; }
 std::string toLower(std::string_view text);
 void lowerInPlace(char* data, size_t length);
+// Writes the n bytes at `in` lower-cased to `out` (the two must not overlap)
+// and returns out + n. Many bytes per step while they are ASCII and the
+// table lowers ASCII plainly (A-Z to a-z, nothing else); it reads and writes
+// no byte outside the two ranges.
+char* lowerCopy(char* out, const char* in, size_t n);
 
 // Removes leading and trailing spaces (byte 32 only; tabs stay).
 std::string_view trimSpaces(std::string_view text);

@@ -76,6 +76,14 @@ inline uint64_t load8(const char* p) {
     return v;
 }
 
+// Whether the n bytes at a and b are equal, byte by byte: operands are
+// short, and a library call per candidate costs more than the loop.
+inline bool sameBytes(const char* a, const char* b, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 }  // namespace
 
 bool containsOperand(std::string_view subject, std::string_view operand) {
@@ -84,7 +92,6 @@ bool containsOperand(std::string_view subject, std::string_view operand) {
     if (n == 0) return true;
     if (n > subject.size()) return false;
     const char* const hay = subject.data();
-    if (n == 1) return std::memchr(hay, operand[0], subject.size()) != nullptr;
     // Eight candidate positions at a time: a position is checked in full only
     // when both the operand's first and last bytes are in place.
     const uint64_t first = 0x0101010101010101ull * static_cast<unsigned char>(operand[0]);
@@ -95,39 +102,17 @@ bool containsOperand(std::string_view subject, std::string_view operand) {
         uint64_t hits = zeroBytes(load8(hay + i) ^ first) & zeroBytes(load8(hay + i + n - 1) ^ last);
         while (hits) {
             const size_t at = i + static_cast<size_t>(std::countr_zero(hits)) / 8;
-            if (std::memcmp(hay + at + 1, operand.data() + 1, n - 2) == 0) return true;
+            if (n < 3 || sameBytes(hay + at + 1, operand.data() + 1, n - 2)) return true;
             hits &= hits - 1;
         }
     }
     for (; i < positions; ++i)
-        if (hay[i] == operand[0] && std::memcmp(hay + i + 1, operand.data() + 1, n - 1) == 0) return true;
+        if (hay[i] == operand[0] && sameBytes(hay + i + 1, operand.data() + 1, n - 1)) return true;
     return false;
 }
 
 bool matchesLowered(std::string_view loweredSubject, const CompiledQuery& query) {
-    bool result = false;
-    bool first = true;
-    for (const QueryTerm& term : query.terms) {
-        switch (term.kind) {
-        case TermKind::Or:
-            // Once the result is true an OR or NOT term cannot change it.
-            if (!result && containsOperand(loweredSubject, term.operand)) result = true;
-            break;
-        case TermKind::Not:
-            if (!result && !containsOperand(loweredSubject, term.operand)) result = true;
-            break;
-        case TermKind::And:
-            if (!first && !result) return false;
-            if (!containsOperand(loweredSubject, term.operand)) return false;
-            break;
-        case TermKind::AndNot:
-            if (!first && !result) return false;
-            if (containsOperand(loweredSubject, term.operand)) return false;
-            break;
-        }
-        first = false;
-    }
-    return result;
+    return evaluateQuery(query, [&](size_t i) { return containsOperand(loweredSubject, query.terms[i].operand); });
 }
 
 bool matchesQuery(std::string_view subject, std::string_view normalisedQuery) {

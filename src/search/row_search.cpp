@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "search/query.h"
 #include "search/replace.h"
+#include "search/row_match.h"
 
 namespace varnel {
 namespace {
@@ -22,81 +23,6 @@ public:
     ~RunningScope() { commandRunning = false; }
     RunningScope(const RunningScope&) = delete;
     RunningScope& operator=(const RunningScope&) = delete;
-};
-
-// Whether the lower-case table maps A-Z to a-z and leaves every other byte
-// below 128 alone, so plain ASCII can be lowered eight bytes at a time.
-bool asciiLowersPlainly(const LowerCaseTable& lower) {
-    for (int c = 0; c < 128; ++c) {
-        const int expected = (c >= 'A' && c <= 'Z') ? c + 32 : c;
-        if (lower[static_cast<size_t>(c)] != expected) return false;
-    }
-    return true;
-}
-
-// Builds row subjects lower-cased into one buffer that every row reuses.
-class SubjectBuilder {
-public:
-    explicit SubjectBuilder(const TableDocument& table)
-        : table_(table), lower_(lowerCaseTable()), asciiFast_(asciiLowersPlainly(lower_)) {}
-
-    std::string_view build(RowHandle handle, int32_t field) {
-        if (field != 0) {
-            const std::string_view text = table_.cellOfHandle(handle, field);
-            char* out = reserve(text.size());
-            if (!text.empty()) std::memcpy(out, text.data(), text.size());
-            lowerWords(out, text.size());
-            return {out, text.size()};
-        }
-        const int32_t fields = table_.fieldCount();
-        size_t total = static_cast<size_t>(fields);
-        for (int32_t f = 1; f <= fields; ++f) total += table_.cellOfHandle(handle, f).size();
-        char* const start = reserve(total);
-        char* out = start;
-        for (int32_t f = 1; f <= fields; ++f) {
-            const std::string_view text = table_.cellOfHandle(handle, f);
-            *out++ = ' ';
-            if (!text.empty()) std::memcpy(out, text.data(), text.size());
-            out += text.size();
-        }
-        lowerWords(start, total);
-        return {start, total};
-    }
-
-private:
-    // Room for `size` bytes rounded up to whole eight-byte words.
-    char* reserve(size_t size) {
-        const size_t needed = (size + 7) & ~size_t{7};
-        if (buffer_.size() < needed) buffer_.resize(std::max(needed, buffer_.size() * 2));
-        return buffer_.data();
-    }
-
-    // Lowers whole words, so it may touch up to 7 bytes of slack past `size`.
-    void lowerWords(char* data, size_t size) const {
-        if (!asciiFast_) {
-            for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(lower_[static_cast<unsigned char>(data[i])]);
-            return;
-        }
-        constexpr uint64_t kHigh = 0x8080808080808080ull;
-        for (size_t i = 0; i < size; i += 8) {
-            uint64_t word;
-            std::memcpy(&word, data + i, 8);
-            if (word & kHigh) {
-                for (size_t k = i; k < i + 8; ++k) data[k] = static_cast<char>(lower_[static_cast<unsigned char>(data[k])]);
-                continue;
-            }
-            // Per byte: the top bit of aboveA is set for c >= 'A', of aboveZ for c > 'Z'.
-            const uint64_t aboveA = word + 0x3F3F3F3F3F3F3F3Full;
-            const uint64_t aboveZ = word + 0x2525252525252525ull;
-            word |= ((aboveA ^ aboveZ) & kHigh) >> 2;
-            std::memcpy(data + i, &word, 8);
-        }
-    }
-
-    const TableDocument& table_;
-    const LowerCaseTable& lower_;
-    const bool asciiFast_;
-    std::string buffer_;
 };
 
 void applyFieldRestriction(const TableDocument& table, SearchState& state, const std::string& selector) {
@@ -117,10 +43,9 @@ void applyFieldRestriction(const TableDocument& table, SearchState& state, const
 std::vector<uint64_t> matchingHandles(const TableDocument& table, const CompiledQuery& query, int32_t field) {
     const size_t handles = table.handleCount();
     std::vector<uint64_t> bits((handles + 63) / 64, 0);
-    SubjectBuilder subjects(table);
+    RowMatcher matcher(table, query, field);
     for (size_t h = 0; h < handles; ++h)
-        if (matchesLowered(subjects.build(static_cast<RowHandle>(h), field), query))
-            bits[h >> 6] |= uint64_t{1} << (h & 63);
+        if (matcher.matches(static_cast<RowHandle>(h))) bits[h >> 6] |= uint64_t{1} << (h & 63);
     return bits;
 }
 
@@ -130,8 +55,7 @@ bool hasBit(const std::vector<uint64_t>& bits, RowHandle h) { return (bits[h >> 
 
 std::string rowSubject(const TableDocument& table, int32_t row, int32_t field) {
     if (field != 0) return std::string(table.cell(row, field));
-    SubjectBuilder builder(table);
-    return std::string(builder.build(table.rowHandles()[static_cast<size_t>(row - 1)], 0));
+    return allFieldsSubject(table, table.rowHandles()[static_cast<size_t>(row - 1)]);
 }
 
 bool searchCommandRunning() { return commandRunning; }
@@ -156,14 +80,14 @@ bool runSearch(TableDocument& table, SearchState& state, SearchWindow& window) {
         // when it gets there.
         const std::vector<uint64_t> matched =
             replacing ? std::vector<uint64_t>{} : matchingHandles(table, query, state.searchField);
-        SubjectBuilder subjects(table);
+        RowMatcher matcher(table, query, state.searchField);
         const int32_t rows = table.rowCount();
         for (int32_t row = 1; row <= rows; ++row) {
             // Other commands are refused while this one runs; should one get
             // through anyway, never read past the rows that are left.
             if (row > table.rowCount()) break;
             const RowHandle handle = table.rowHandles()[static_cast<size_t>(row - 1)];
-            if (replacing ? !matchesLowered(subjects.build(handle, state.searchField), query) : !hasBit(matched, handle)) {
+            if (replacing ? !matcher.matches(handle) : !hasBit(matched, handle)) {
                 window.selectItem(row - 1, false);
                 continue;
             }

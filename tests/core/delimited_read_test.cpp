@@ -8,6 +8,7 @@
 #include <random>
 
 #include "core/file_fixtures.h"
+#include "fuzz/split_reference.h"
 
 namespace varnel {
 namespace {
@@ -50,6 +51,21 @@ TEST(ReadLine, LineEnds) {
         {"\x1A" "a\r\n", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(linesOf(c.bytes), c.lines) << ::testing::PrintToString(std::string(c.bytes));
+}
+
+TEST(ReadLine, EveryLineEndOfALongRunCounts) {
+    // The count of line ends is kept per byte in the pre-scan, which must
+    // not wrap however many line ends one place of a block sees.
+    for (const std::string& bytes : {std::string(100000, '\r'), std::string(100000, '\n'),
+                                     std::string(30000, 'x') + std::string(70000, '\r'), std::string(50000, '\r') + "\x1A\r"}) {
+        const size_t stop = bytes.find('\x1A');
+        const std::string_view data = std::string_view(bytes).substr(0, stop);
+        const LineEnds ends = lineEndsOf(data);
+        size_t pos = 0, lines = 0;
+        std::string_view line;
+        while (readLine(data, pos, ends, line)) ++lines;
+        EXPECT_EQ(countLines(data, ends), lines);
+    }
 }
 
 TEST(ReadLine, FileWithoutCrUsesLfLineEnds) {
@@ -661,6 +677,84 @@ TEST(ImportTable, RandomFilesMatchThePlainRules) {
         ASSERT_TRUE(im.result.ok);
         ASSERT_EQ(im.table.rowCount(), static_cast<int32_t>(expected.size())) << file;
         for (int32_t r = 1; r <= im.table.rowCount(); ++r) ASSERT_EQ(rowOf(im.table, r), expected[r - 1]) << file;
+    }
+}
+
+// The import finds line ends, delimiters and quotes a block of bytes at a
+// time; a byte that matters must count wherever it falls in a block, the
+// last byte of the data included.
+TEST(ImportTable, SpecialBytesAtEveryOffsetMatchTheLineByLineReader) {
+    const struct {
+        const char* name;
+        std::string_view tail;  // follows a run of filler bytes on line 2
+        std::string_view head = "h1,h2,h3|h4\th5\r\n";
+    } cases[] = {
+        {"b.csv", ",\"q, r\"  , s ,\"t\"\"u\",v\r\nw\r\n"},
+        {"b.csv", " \"open, to the end\r\n,\r\n"},
+        {"b.csv", "\"x\"junk,y\r\r\n \r\n"},
+        {"b.csv", "\",\"\",\"\r\n"},
+        {"b.csv", ",a\x1A,b\r\nc\r\n"},
+        {"b.csv", ",a\nb,c\n\"d\ne\"\n"},
+        {"b.csv", ",last without a line end \""},
+        {"b.csv", ",\"last quoted"},
+        {"b.psv", "|x\"|\t|\r\n| |\r"},
+        {"b.tsv", "\ta b\t\t\"c\r\n\t"},
+        {"b.tsv", "\tz\nq\ty\n"},
+        {"b.csv", ", \"p,q\" ,r\n\ns,t", "h1,h2,h3\n"},
+        {"b.psv", "|\"|\n | \n", "h1|h2|h3\n"},
+    };
+    for (const auto& c : cases) {
+        for (size_t run = 0; run <= 140; ++run) {
+            for (char filler : {'f', ' '}) {
+                const std::string bytes = std::string(c.head) + std::string(run, filler) + std::string(c.tail);
+                SCOPED_TRACE(::testing::PrintToString(bytes));
+                const Imported im = importBytes(c.name, bytes);
+                ASSERT_TRUE(im.result.ok);
+                ImportOptions o;
+                o.importField.assign(static_cast<size_t>(im.table.firstLineFieldCount), true);
+                std::string why;
+                ASSERT_TRUE(reference::sameTable(im.table, reference::importRows(im.table, o, bytes), why)) << why;
+            }
+        }
+    }
+}
+
+// Ordinary CSV lines (quotes only around whole fields, no space next to a
+// comma outside them) are split from bit masks of up to 128 bytes at a time;
+// every other line byte by byte. Lines of every length around those 128
+// bytes, ordinary or one byte away from it, must come out as the line-by-line
+// reader makes them.
+TEST(ImportTable, OrdinaryAndAlmostOrdinaryLinesOfEveryLength) {
+    const std::vector<std::string> shapes = {
+        "a,\"b, c\",,\"\",d",          // ordinary
+        "\"q\",x,\"y,z\"",              // ordinary, quoted first and last
+        "a, b,c",                     // a space after a comma
+        "a ,b",                       // a space before a comma
+        "a,\"b\"c,d",                  // text after a closing quote
+        "a,b\"c,d",                   // a quote inside a plain field
+        "a,\"b\"\"c\",d",               // a doubled quote
+        "a,\"open, to the end",       // a quote left open
+        " a,b",                       // a space at the start
+        "a,b ",                       // a space at the end
+        "a,\" b \",c",                 // spaces inside quotes: ordinary
+    };
+    for (const char* lineEnd : {"\r\n", "\n", "\r"}) {
+        for (const std::string& shape : shapes) {
+            for (size_t pad = 0; pad <= 140; ++pad) {
+                // The first field grows, so that every byte of the shape
+                // crosses the 64- and 128-byte marks; enough lines follow.
+                const std::string line = std::string(pad, 'p') + shape;
+                std::string bytes = std::string("h1,h2,h3,h4,h5,h6") + lineEnd + line + lineEnd;
+                for (int k = 0; k < 3; ++k) bytes += std::string(150, 'f') + ",\"g\"" + lineEnd;
+                SCOPED_TRACE(::testing::PrintToString(line) + " ending " + ::testing::PrintToString(std::string(lineEnd)));
+                const Imported im = importBytes("o.csv", bytes);
+                ASSERT_TRUE(im.result.ok);
+                ImportOptions o;
+                o.importField.assign(static_cast<size_t>(im.table.firstLineFieldCount), true);
+                std::string why;
+                ASSERT_TRUE(reference::sameTable(im.table, reference::importRows(im.table, o, bytes), why)) << why;
+            }
+        }
     }
 }
 

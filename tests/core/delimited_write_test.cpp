@@ -112,6 +112,28 @@ TEST(WriteTable, BigTableCrossesTheBufferIntact) {
     EXPECT_TRUE(written(t, "big.csv") == expected);
 }
 
+// Cells are copied many bytes per step, a short cell as two overlapping
+// words and a long one in 16-byte blocks with its tail copied again; a quote
+// anywhere in a cell must still come out doubled in CSV and single in PSV.
+TEST(WriteTable, CellsOfEveryLengthWithAQuoteAnywhere) {
+    TableDocument t;
+    t.replaceTable({"cell", "next"}, {1, 2});
+    std::string csv = "\"cell\",\"next\"\r\n", psv = "cell|next\r\n";
+    for (size_t length = 0; length <= 40; ++length) {
+        for (size_t quoteAt = 0; quoteAt <= length; ++quoteAt) {  // quoteAt == length: no quote
+            std::string cell;
+            for (size_t i = 0; i < length; ++i) cell += i == quoteAt ? '"' : static_cast<char>('a' + i % 26);
+            t.appendRow({cell, "z"});
+            std::string doubled;
+            for (char c : cell) doubled += c == '"' ? std::string(2, c) : std::string(1, c);
+            csv += "\"" + doubled + "\",\"z\"\r\n";
+            psv += cell + "|z\r\n";
+        }
+    }
+    EXPECT_TRUE(written(t, "every.csv") == csv);
+    EXPECT_TRUE(written(t, "every.psv") == psv);
+}
+
 // The room check for a field in the write buffer: twice the length plus
 // four, without the sum wrapping (2 * size + 4 of a field just over half the
 // size range wraps to a few bytes and would pass).
