@@ -18,16 +18,13 @@ namespace {
 
 class ScriptedWindow : public SearchWindow {
 public:
-    ScriptedWindow(ByteSource& in, std::string field, std::string typed, std::string replacement, bool confirm)
-        : in_(in), field_(std::move(field)), typed_(std::move(typed)), replacement_(std::move(replacement)),
-          confirm_(confirm) {}
-    std::string fieldSelectorText() override { return field_; }
-    std::string searchText() override { return typed_; }
+    ScriptedWindow(ByteSource& in, std::string replacement, bool confirm)
+        : in_(in), replacement_(std::move(replacement)), confirm_(confirm) {}
     void selectItem(int32_t, bool) override {}
     void ensureVisible(int32_t) override {}
     void setItemText(int32_t item, int32_t, const std::string&) override { ++applied[item]; }
     void repaintSearchBox() override {}
-    BoxAnswer messageBox(const std::string&, const std::string& caption, unsigned) override {
+    BoxAnswer messageBox(const std::string&, const std::string& caption, BoxKind) override {
         if (caption != "Confirm changes") return BoxAnswer::Ok;
         ++questions;
         switch (in_.byte() % 8) {
@@ -49,7 +46,7 @@ public:
 
 private:
     ByteSource& in_;
-    std::string field_, typed_, replacement_;
+    std::string replacement_;
     bool confirm_;
 };
 
@@ -102,10 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int32_t f = 1; f <= fields; ++f) before[r][f] = std::string(t.cell(r, f));
 
     SearchState state;
-    state.searchMode = 1;
-    ScriptedWindow window(in, fieldChoice == 0 ? "All" : names[fieldChoice - 1], typed, replacement, confirm);
-    FUZZ_CHECK(runSearch(t, state, window));
-    FUZZ_CHECK(!searchCommandRunning());
+    state.replaceMode = true;
+    const std::string selector = fieldChoice == 0 ? kAllFieldsItem : names[fieldChoice - 1];
+    ScriptedWindow window(in, replacement, confirm);
+    runSearch(t, {typed, selector}, state, window);
 
     const std::string query = normaliseQuery(typed);
     const bool replacing = !replacement.empty() && !query.empty() && query.find(' ') == std::string::npos &&

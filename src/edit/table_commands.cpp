@@ -11,10 +11,6 @@
 namespace varnel {
 namespace {
 
-constexpr unsigned kStopFlags = 0x1010;       // MB_ICONHAND | MB_SYSTEMMODAL
-constexpr unsigned kQuestionFlags = 0x1004;   // MB_YESNO | MB_SYSTEMMODAL
-constexpr unsigned kInformationFlags = 0x40;  // MB_ICONINFORMATION
-
 constexpr const char* kNoFieldChosen = "You must specify at least one field to include!";
 
 bool anyFieldImported(const ImportOptions& options) {
@@ -26,7 +22,7 @@ bool anyFieldImported(const ImportOptions& options) {
 // leaves the old table, list and title as they were.
 bool importWithOptions(TableSession& session, TableWindow& window, ImportOptions options) {
     if (!anyFieldImported(options)) {
-        window.messageBox(kNoFieldChosen, "Error", kStopFlags);
+        window.messageBox(kNoFieldChosen, "Error", BoxKind::Stop);
         return false;
     }
     TableDocument& table = session.table;
@@ -49,7 +45,7 @@ bool importWithOptions(TableSession& session, TableWindow& window, ImportOptions
             window.showNewTable();
         }
     }
-    if (!result.ok) window.messageBox(readErrorText(table.currentFileName, result), "Error", kStopFlags);
+    if (!result.ok) window.messageBox(readErrorText(table.currentFileName, result), "Error", BoxKind::Stop);
     return result.ok;
 }
 
@@ -61,7 +57,7 @@ bool createTable(TableSession& session, TableWindow& window, const std::vector<s
     fresh.firstLineFieldCount = session.table.firstLineFieldCount;
     if (!defineNewTable(fresh, collectFieldNames(boxTexts),
                         [&window](std::string_view text) { return window.textWidth(text); })) {
-        window.messageBox(std::string(kNoFieldNamesMessage), "Error", kStopFlags);
+        window.messageBox(std::string(kNoFieldNamesMessage), "Error", BoxKind::Stop);
         return false;
     }
     RowSelection none;
@@ -101,7 +97,7 @@ void loadCommand(TableSession& session, TableWindow& window) {
 
     if (!window.fileIsThere(path)) {
         if (window.messageBox("Would you like to create and define a new file called \"" + path + "\"?", "New File",
-                              kQuestionFlags) == BoxAnswer::Yes)
+                              BoxKind::Question) == BoxAnswer::Yes)
             defineNewFile(session, window, 3);
         return;
     }
@@ -113,7 +109,7 @@ void loadCommand(TableSession& session, TableWindow& window) {
         result = readFirstLine(window.files(), path, firstLine);
     }
     if (!result.ok) {
-        window.messageBox(readErrorText(path, result), "Error", kStopFlags);
+        window.messageBox(readErrorText(path, result), "Error", BoxKind::Stop);
         return;
     }
     table.firstLine = std::move(firstLine);
@@ -142,7 +138,7 @@ void saveCommand(TableSession& session, TableWindow& window) {
     if (selected > 1)
         onlySelected = window.messageBox("Would you like to save only the " + formatCount(selected) +
                                              " selected entries?",
-                                         "Warning", kQuestionFlags) == BoxAnswer::Yes;
+                                         "Warning", BoxKind::Question) == BoxAnswer::Yes;
 
     const std::string path = window.askFileToSave(table.currentFileName);
     if (path.empty()) return;
@@ -159,10 +155,17 @@ void saveCommand(TableSession& session, TableWindow& window) {
         result = writeTable(table, path, delimiterForName(path), onlySelected ? &rows : nullptr, window.files());
     }
     if (!result.ok) {
-        window.messageBox(saveErrorText(path, result.error), "Error", kStopFlags);
+        window.messageBox(saveErrorText(path, result.error), "Error", BoxKind::Stop);
         return;
     }
-    window.messageBox("File has been saved.", "Done", kInformationFlags);
+    window.messageBox("File has been saved.", "Done", BoxKind::Information);
+}
+
+void searchCommand(TableSession& session, TableWindow& window, const SearchRequest& request) {
+    CommandScope scope(session);
+    if (!scope.entered()) return;
+    WorkScope working(window);
+    runSearch(session.table, request, session.search, window);
 }
 
 void sortCommand(TableSession& session, TableWindow& window, int32_t column) {

@@ -1,6 +1,6 @@
 // The commands of the main window, on the session and a window interface:
-// Load (with the import or the new-file definition), Re-Save, the column
-// sort, and the row menu's insert, delete and edit. Each does nothing while
+// Load (with the import or the new-file definition), Re-Save, Search, the
+// column sort, and the row menu's insert, delete and edit. Each does nothing while
 // another command runs.
 #pragma once
 
@@ -24,6 +24,9 @@ void defineNewFileCommand(TableSession& session, TableWindow& window, int boxes)
 // Re-Save: all rows, or after the question only the selected ones when more
 // than one is selected, to the file chosen in the save dialog.
 void saveCommand(TableSession& session, TableWindow& window);
+
+// Search (or Search+Replace) with what the window's boxes hold.
+void searchCommand(TableSession& session, TableWindow& window, const SearchRequest& request);
 
 // A click on the header of column `column` (1-based): the rows sorted by it.
 void sortCommand(TableSession& session, TableWindow& window, int32_t column);

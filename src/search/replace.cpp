@@ -7,8 +7,6 @@
 namespace varnel {
 namespace {
 
-constexpr unsigned kWarningFlags = 0x1010;  // MB_ICONHAND | MB_SYSTEMMODAL
-constexpr unsigned kConfirmFlags = 0x23;    // MB_YESNOCANCEL | MB_ICONQUESTION
 constexpr int kMaxReplacementsPerRow = 100;
 
 }  // namespace
@@ -37,19 +35,19 @@ PreambleEnd runReplacePreamble(const TableDocument& table, SearchState& state, S
     if (state.searchQuery.find(' ') != std::string::npos) {
         window.messageBox(
             "You can't do a search and replace on multiple terms. Software will continue, but as a normal search.",
-            "Warning", kWarningFlags);
+            "Warning", BoxKind::Stop);
         return PreambleEnd::PlainSearch;
     }
     if (state.searchQuery.starts_with('!')) {
         window.messageBox(
             "You can't do a search and replace on negative queries. Software will continue, but as a normal search.",
-            "Warning", kWarningFlags);
+            "Warning", BoxKind::Stop);
         return PreambleEnd::PlainSearch;
     }
     ReplaceDialogResult result = window.runReplaceDialog(replacePrompt(table, state));
     switch (result.ending) {
     case ReplaceDialogResult::Ending::Go:
-        state.confirmChanges = result.confirm ? 1 : 0;
+        state.confirmChanges = result.confirm;
         state.replaceText = std::move(result.text);
         break;
     case ReplaceDialogResult::Ending::Cancel:
@@ -63,7 +61,8 @@ PreambleEnd runReplacePreamble(const TableDocument& table, SearchState& state, S
     return state.replaceText.empty() ? PreambleEnd::PlainSearch : PreambleEnd::Replace;
 }
 
-RowReplaceEnd replaceInRow(TableDocument& table, const SearchState& state, SearchWindow& window, int32_t row) {
+RowReplaceEnd replaceInRow(TableDocument& table, const SearchState& state, SearchWindow& window, int32_t row,
+                           bool& changed) {
     const std::string& query = state.searchQuery;
     const std::string& replacement = state.replaceText;
     if (query.empty() || replacement.empty()) return RowReplaceEnd::Done;
@@ -81,17 +80,18 @@ RowReplaceEnd replaceInRow(TableDocument& table, const SearchState& state, Searc
             const size_t found = lowered.find(query, from);
             if (found == std::string::npos) break;
             std::string newText = replaceAt(text, replacement, found + 1, query.size());
-            if (state.confirmChanges == 1) {
+            if (state.confirmChanges) {
                 window.ensureVisible(row - 1);
                 const BoxAnswer answer = window.messageBox(
                     "In row " + formatCount(row) + "/" + formatCount(table.rowCount()) +
                         ", would you like to replace \"" + text + "\" with \"" + newText + "\"?",
-                    "Confirm changes", kConfirmFlags);
+                    "Confirm changes", BoxKind::Confirm);
                 if (answer == BoxAnswer::No) return RowReplaceEnd::Done;
                 // Escape or closing the box reads as Cancel.
                 if (answer != BoxAnswer::Yes) return RowReplaceEnd::Cancelled;
             }
             table.setCell(row, field, newText);
+            changed = true;
             window.setItemText(row - 1, field - 1, newText);
             if (++applied == kMaxReplacementsPerRow) return RowReplaceEnd::Done;
             lowered = replaceAt(lowered, loweredReplacement, found + 1, query.size());

@@ -27,9 +27,11 @@ enum class PreambleEnd { PlainSearch, Replace, EndCommand };
 PreambleEnd runReplacePreamble(const TableDocument& table, SearchState& state, SearchWindow& window);
 
 // Replaces state.searchQuery by state.replaceText in row `row` (at most 100
-// times), asking first when state.confirmChanges is 1. Cancelled when the
-// user cancelled a confirmation; replacements made before it stay.
+// times), asking first when state.confirmChanges is set. Cancelled when the
+// user cancelled a confirmation; replacements made before it stay. `changed`
+// is set once a replacement is made, also when a later one throws.
 enum class RowReplaceEnd { Done, Cancelled };
-RowReplaceEnd replaceInRow(TableDocument& table, const SearchState& state, SearchWindow& window, int32_t row);
+RowReplaceEnd replaceInRow(TableDocument& table, const SearchState& state, SearchWindow& window, int32_t row,
+                           bool& changed);
 
 }  // namespace varnel

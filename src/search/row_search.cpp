@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "core/text.h"
 #include "search/query.h"
@@ -11,22 +12,8 @@
 namespace varnel {
 namespace {
 
-constexpr unsigned kErrorFlags = 0x1010;  // MB_ICONHAND | MB_SYSTEMMODAL
-
-bool commandRunning = false;
-
-// Marks the search command as running for its lifetime, also when a message
-// box of it lets another command in.
-class RunningScope {
-public:
-    RunningScope() { commandRunning = true; }
-    ~RunningScope() { commandRunning = false; }
-    RunningScope(const RunningScope&) = delete;
-    RunningScope& operator=(const RunningScope&) = delete;
-};
-
 void applyFieldRestriction(const TableDocument& table, SearchState& state, const std::string& selector) {
-    if (selector == "All") {
+    if (selector == kAllFieldsItem) {
         state.searchField = 0;
     } else {
         const auto& names = table.fieldNames;
@@ -58,18 +45,12 @@ std::string rowSubject(const TableDocument& table, int32_t row, int32_t field) {
     return allFieldsSubject(table, table.rowHandles()[static_cast<size_t>(row - 1)]);
 }
 
-bool searchCommandRunning() { return commandRunning; }
-
-bool runSearch(TableDocument& table, SearchState& state, SearchWindow& window) {
-    if (commandRunning) return false;
-    RunningScope running;
-
-    applyFieldRestriction(table, state, window.fieldSelectorText());
-    const std::string typed = window.searchText();
-    if (trimSpaces(typed).empty()) return true;
-    state.searchQuery = normaliseQuery(typed);
+void runSearch(TableDocument& table, const SearchRequest& request, SearchState& state, SearchWindow& window) {
+    applyFieldRestriction(table, state, request.selector);
+    if (trimSpaces(request.typed).empty()) return;
+    state.searchQuery = normaliseQuery(request.typed);
     state.replaceText.clear();
-    if (state.searchMode == 1 && runReplacePreamble(table, state, window) == PreambleEnd::EndCommand) return true;
+    if (state.replaceMode && runReplacePreamble(table, state, window) == PreambleEnd::EndCommand) return;
 
     int64_t found = 0;
     if (!state.searchQuery.empty()) {
@@ -81,28 +62,45 @@ bool runSearch(TableDocument& table, SearchState& state, SearchWindow& window) {
         const std::vector<uint64_t> matched =
             replacing ? std::vector<uint64_t>{} : matchingHandles(table, query, state.searchField);
         RowMatcher matcher(table, query, state.searchField);
-        const int32_t rows = table.rowCount();
-        for (int32_t row = 1; row <= rows; ++row) {
-            // Other commands are refused while this one runs; should one get
-            // through anyway, never read past the rows that are left.
-            if (row > table.rowCount()) break;
-            const RowHandle handle = table.rowHandles()[static_cast<size_t>(row - 1)];
-            if (replacing ? !matcher.matches(handle) : !hasBit(matched, handle)) {
-                window.selectItem(row - 1, false);
-                continue;
+        int64_t changedRows = 0;
+        bool changed = false;  // in the row at hand
+        try {
+            const int32_t rows = table.rowCount();
+            for (int32_t row = 1; row <= rows; ++row) {
+                const RowHandle handle = table.rowHandles()[static_cast<size_t>(row - 1)];
+                if (replacing ? !matcher.matches(handle) : !hasBit(matched, handle)) {
+                    window.selectItem(row - 1, false);
+                    continue;
+                }
+                if (replacing) {
+                    changed = false;
+                    const RowReplaceEnd end = replaceInRow(table, state, window, row, changed);
+                    changedRows += changed;
+                    changed = false;
+                    if (end == RowReplaceEnd::Cancelled) {
+                        window.repaintSearchBox();
+                        return;
+                    }
+                }
+                window.selectItem(row - 1, true);
+                window.ensureVisible(row - 1);
+                ++found;
             }
-            if (replacing && replaceInRow(table, state, window, row) == RowReplaceEnd::Cancelled) {
-                window.repaintSearchBox();
-                return true;
-            }
-            window.selectItem(row - 1, true);
-            window.ensureVisible(row - 1);
-            ++found;
+        } catch (const std::bad_alloc&) {
+            if (!replacing) throw;
+            // As after Cancel in a confirmation: the rows done stay changed
+            // and selected, the row at hand and those after it keep their
+            // selection.
+            changedRows += changed;
+            window.repaintSearchBox();
+            window.messageBox("Not enough memory to finish the replacement: " + formatCount(changedRows) +
+                                  (changedRows == 1 ? " row was" : " rows were") + " changed.",
+                              "Error", BoxKind::Stop);
+            return;
         }
     }
     window.repaintSearchBox();
-    if (found == 0) window.messageBox("Nothing matching your search was found", "Error", kErrorFlags);
-    return true;
+    if (found == 0) window.messageBox("Nothing matching your search was found", "Error", BoxKind::Stop);
 }
 
 int64_t countMatchingRows(const TableDocument& table, std::string_view typed) {

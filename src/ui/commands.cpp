@@ -5,7 +5,9 @@
 
 #include "edit/table_commands.h"
 #include "search/row_search.h"
+#include "ui/control_ids.h"
 #include "ui/controls.h"
+#include "ui/table_view.h"
 #include "ui/win32_table_window.h"
 
 namespace varnel {
@@ -20,11 +22,11 @@ void runOnWindow(AppContext& context, Describe what, Command command) {
         Win32TableWindow window(context);
         command(window);
     } catch (const std::bad_alloc&) {
-        messageBox("Not enough memory to " + what() + ".", "Error", kErrorBoxFlags);
+        messageBox("Not enough memory to " + what() + ".", "Error", BoxKind::Stop);
     } catch (const std::exception& e) {
-        messageBox("Could not " + what() + ": " + e.what(), "Error", kErrorBoxFlags);
+        messageBox("Could not " + what() + ": " + e.what(), "Error", BoxKind::Stop);
     } catch (...) {
-        messageBox("Could not " + what() + ".", "Error", kErrorBoxFlags);
+        messageBox("Could not " + what() + ".", "Error", BoxKind::Stop);
     }
     finishCommand(context);
 }
@@ -51,10 +53,8 @@ void saveCommand(AppContext& context) {
 
 void searchCommand(AppContext& context) {
     runOnWindow(context, saying("search the table"), [&](Win32TableWindow& window) {
-        CommandScope scope(context);
-        if (!scope.entered()) return;
-        WorkScope working(window);
-        runSearch(context.table, context.search, window);
+        const SearchRequest request{getItemText(context.mainWindow, IDC_SEARCH_TEXT), fieldSelectorName(context)};
+        searchCommand(context, window, request);
     });
 }
 

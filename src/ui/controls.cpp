@@ -45,9 +45,23 @@ void sizeControl(HWND control, int width, int height) {
     SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int messageBox(const std::string& text, const std::string& caption, UINT flags) {
+UINT boxFlags(BoxKind kind) {
+    switch (kind) {
+    case BoxKind::Stop:
+        return MB_ICONHAND | MB_SYSTEMMODAL;  // 0x1010
+    case BoxKind::Question:
+        return MB_YESNO | MB_SYSTEMMODAL;  // 0x1004
+    case BoxKind::Information:
+        return MB_ICONINFORMATION;  // 0x40
+    case BoxKind::Confirm:
+        return MB_YESNOCANCEL | MB_ICONQUESTION;  // 0x23
+    }
+    return MB_OK;
+}
+
+BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) {
     WaitCursorPause userCursor;
-    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+    return static_cast<BoxAnswer>(MessageBoxA(nullptr, text.c_str(), caption.c_str(), boxFlags(kind)));
 }
 
 std::string programFolder() {

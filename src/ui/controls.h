@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "search/search_window.h"
+
 namespace varnel {
 
 std::string getText(HWND window);
@@ -24,8 +26,8 @@ void moveControl(HWND control, int x, int y);
 void sizeControl(HWND control, int width, int height);
 
 // A message box without owner window; returns the button pressed.
-int messageBox(const std::string& text, const std::string& caption, UINT flags);
-constexpr UINT kErrorBoxFlags = MB_ICONHAND | MB_SYSTEMMODAL;  // 0x1010
+// A message box without owner, with the buttons and icon of its kind.
+BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind);
 
 // The folder that holds the program's executable, without a trailing backslash.
 std::string programFolder();

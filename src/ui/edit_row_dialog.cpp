@@ -131,7 +131,7 @@ std::optional<std::vector<FieldEdit>> runEditRowDialog(HWND owner, const EditRow
     // Its windows are gone now, so the message has room to be shown.
     if (ended == -1 || dialog.noRoom)
         messageBox("The edit dialog could not be shown: the system has no room for more windows.", "Error",
-                   kErrorBoxFlags);
+                   BoxKind::Stop);
     return dialog.saved;
 }
 

@@ -175,7 +175,7 @@ std::optional<ImportOptions> runImportDialog(HWND owner, const ImportDialogInput
     // Its windows are gone now, so the message has room to be shown.
     if (ended == -1 || dialog.noRoom)
         messageBox("The import dialog could not be shown: the system has no room for more windows.", "Error",
-                   kErrorBoxFlags);
+                   BoxKind::Stop);
     return dialog.loaded;
 }
 

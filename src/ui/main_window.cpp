@@ -81,16 +81,16 @@ void fillWelcomeList(HWND list) {
 void createControls(HWND window) {
     for (const ControlSpec& c : kControls)
         addControl(window, c.className, c.text, c.style, c.exStyle, c.id, c.x, c.y, c.width, c.height);
-    SendMessageA(GetDlgItem(window, IDC_FIELD_COMBO), CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("All"));
+    SendMessageA(GetDlgItem(window, IDC_FIELD_COMBO), CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(kAllFieldsItem));
     fillWelcomeList(GetDlgItem(window, IDC_TABLE_LIST));
 }
 
 void switchSearchMode(AppContext& context) {
     HWND button = GetDlgItem(context.mainWindow, IDC_SEARCH_BUTTON);
     SearchState& search = context.search;
-    search.searchMode = search.searchMode == 0 ? 1 : 0;
-    sizeControl(button, search.searchMode ? 99 : 53, 20);
-    setText(button, search.searchMode ? "Search+Replace" : "Search");
+    search.replaceMode = !search.replaceMode;
+    sizeControl(button, search.replaceMode ? 99 : 53, 20);
+    setText(button, search.replaceMode ? "Search+Replace" : "Search");
 }
 
 // Returns true when the notification has a result of its own (then in

@@ -207,7 +207,7 @@ void rebuildTableView(AppContext& context) {
 
     HWND combo = GetDlgItem(window, IDC_FIELD_COMBO);
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    SendMessageA(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("All"));
+    SendMessageA(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(kAllFieldsItem));
     // A name too long for the box would be refused (and its item missing):
     // long names are shown shortened, and the item stands for its field.
     char shortened[kMaxShownTextBytes + 1];

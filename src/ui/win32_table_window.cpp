@@ -37,10 +37,6 @@ Win32TableWindow::Win32TableWindow(AppContext& context) : context_(context) {}
 
 Win32TableWindow::~Win32TableWindow() { flush(); }
 
-std::string Win32TableWindow::fieldSelectorText() { return fieldSelectorName(context_); }
-
-std::string Win32TableWindow::searchText() { return getItemText(context_.mainWindow, IDC_SEARCH_TEXT); }
-
 void Win32TableWindow::selectItem(int32_t item, bool selected) {
     context_.selection.set(item, selected);
     selectionChanged_ = true;
@@ -74,9 +70,9 @@ void Win32TableWindow::repaintSearchBox() {
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-BoxAnswer Win32TableWindow::messageBox(const std::string& text, const std::string& caption, unsigned flags) {
+BoxAnswer Win32TableWindow::messageBox(const std::string& text, const std::string& caption, BoxKind kind) {
     flush();
-    return static_cast<BoxAnswer>(varnel::messageBox(text, caption, flags));
+    return varnel::messageBox(text, caption, kind);
 }
 
 ReplaceDialogResult Win32TableWindow::runReplaceDialog(const std::string& prompt) {

@@ -23,13 +23,11 @@ public:
     Win32TableWindow(const Win32TableWindow&) = delete;
     Win32TableWindow& operator=(const Win32TableWindow&) = delete;
 
-    std::string fieldSelectorText() override;
-    std::string searchText() override;
     void selectItem(int32_t item, bool selected) override;
     void ensureVisible(int32_t item) override;
     void setItemText(int32_t item, int32_t column, const std::string& text) override;
     void repaintSearchBox() override;
-    BoxAnswer messageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override;
     ReplaceDialogResult runReplaceDialog(const std::string& prompt) override;
 
     std::string askFileToLoad() override;

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -15,6 +14,7 @@
 
 #include "core/file_fixtures.h"
 #include "edit/table_window.h"
+#include "search/fake_search_window.h"
 
 namespace varnel {
 
@@ -37,12 +37,12 @@ public:
     // The edit dialog: the changed boxes, or nothing (Cancel).
     std::deque<std::optional<std::vector<FieldEdit>>> editAnswers;
     EditRowInput lastEdit;
+    // The replace dialog; none left: closed.
+    std::deque<ReplaceDialogResult> replaceAnswers;
     // Runs inside every message box and dialog, before it answers.
     std::function<void()> whileModal;
     int working = 0;
 
-    std::string fieldSelectorText() override { return "All"; }
-    std::string searchText() override { return {}; }
     void selectItem(int32_t item, bool on) override {
         calls.push_back((on ? "select " : "deselect ") + std::to_string(item));
     }
@@ -51,10 +51,8 @@ public:
         calls.push_back("text " + std::to_string(item) + "/" + std::to_string(column) + " " + text);
     }
     void repaintSearchBox() override { calls.push_back("repaint"); }
-    BoxAnswer messageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%#x", flags);
-        calls.push_back("box " + caption + " " + hex + ": " + text);
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
+        calls.push_back("box " + caption + " " + boxKindName(kind) + ": " + text);
         modal();
         if (answers.empty()) return BoxAnswer::Ok;
         const BoxAnswer a = answers.front();
@@ -63,7 +61,11 @@ public:
     }
     ReplaceDialogResult runReplaceDialog(const std::string& prompt) override {
         calls.push_back("replace dialog: " + prompt);
-        return {};
+        modal();
+        if (replaceAnswers.empty()) return {};
+        ReplaceDialogResult answer = replaceAnswers.front();
+        replaceAnswers.pop_front();
+        return answer;
     }
 
     std::string askFileToLoad() override {
@@ -131,7 +133,6 @@ public:
 
 private:
     void modal() {
-        if (working != 0) ADD_FAILURE() << "a box or dialog while working: " << calls.back();
         if (whileModal) whileModal();
     }
     static std::string next(std::deque<std::string>& queue) {

@@ -10,7 +10,7 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-std::vector<std::string> column(const TableDocument& t, int32_t field) {
+std::vector<std::string> cellsOf(const TableDocument& t, int32_t field) {
     std::vector<std::string> out;
     for (int32_t r = 1; r <= t.rowCount(); ++r) out.emplace_back(t.cell(r, field));
     return out;
@@ -56,11 +56,11 @@ TEST(LoadCommand, ImportsWithTheDialogsOptionsAndStaysOpenOnRefusals) {
     w.importPresses = {none, townOnly};
     loadCommand(s, w);
     EXPECT_EQ(w.calls, (Calls{"open dialog", "import dialog: name|town (2 fields)", "import Load",
-                              "box Error 0x1010: You must specify at least one field to include!", "import Load",
+                              "box Error stop: You must specify at least one field to include!", "import Load",
                               "show new table"}));
     EXPECT_EQ(w.lastImport.kind, FileKind::Psv);  // decided from the first line
     EXPECT_EQ(s.table.fieldNames, std::vector<std::string>{"town"});
-    EXPECT_EQ(column(s.table, 1), (std::vector<std::string>{"Oslo", "Rome"}));
+    EXPECT_EQ(cellsOf(s.table, 1), (std::vector<std::string>{"Oslo", "Rome"}));
     EXPECT_EQ(s.selection.size(), 2);
     EXPECT_EQ(w.working, 0);
 }
@@ -74,7 +74,7 @@ TEST(LoadCommand, ReadFailuresKeepTheOldTable) {
     w.filesToLoad.push_back("locked.csv");
     loadCommand(s, w);
     EXPECT_EQ(w.calls,
-              (Calls{"open dialog", "box Error 0x1010: The file \"locked.csv\" could not be read:\n\nlocked.csv: Access denied"}));
+              (Calls{"open dialog", "box Error stop: The file \"locked.csv\" could not be read:\n\nlocked.csv: Access denied"}));
     // The import's read fails: the dialog stays, and Cancel keeps the old table.
     w.calls.clear();
     w.plainFiles.insert("bad.csv");
@@ -87,7 +87,7 @@ TEST(LoadCommand, ReadFailuresKeepTheOldTable) {
     w.importPresses.push_back(allFields(2));
     loadCommand(s, w);
     EXPECT_EQ(w.calls, (Calls{"open dialog", "import dialog: a,b (2 fields)", "import Load",
-                              "box Error 0x1010: The file \"bad.csv\" could not be read:\n\nbad.csv: I/O error",
+                              "box Error stop: The file \"bad.csv\" could not be read:\n\nbad.csv: I/O error",
                               "import Cancel"}));
     EXPECT_EQ(s.table.fieldNames, (std::vector<std::string>{"name", "town"}));
     EXPECT_EQ(s.table.rowCount(), 3);
@@ -103,12 +103,12 @@ TEST(LoadCommand, AMissingNameOffersANewFile) {
     loadCommand(s, w);
     EXPECT_EQ(s.table.rowCount(), 3);
     loadCommand(s, w);
-    const std::string question = "box New File 0x1004: Would you like to create and define a new file called \"new.csv\"?";
+    const std::string question = "box New File question: Would you like to create and define a new file called \"new.csv\"?";
     EXPECT_EQ(w.calls,
               (Calls{"open dialog", question, "open dialog", question, "new-file dialog: 3 boxes", "Create Now",
-                     "box Error 0x1010: " + std::string(kNoFieldNamesMessage), "Create Now", "show new table"}));
+                     "box Error stop: " + std::string(kNoFieldNamesMessage), "Create Now", "show new table"}));
     EXPECT_EQ(s.table.fieldNames, (std::vector<std::string>{"id", "note"}));
-    EXPECT_EQ(column(s.table, 1), std::vector<std::string>{"New Item"});
+    EXPECT_EQ(cellsOf(s.table, 1), std::vector<std::string>{"New Item"});
     EXPECT_EQ(s.table.currentFileName, "new.csv");
     EXPECT_EQ(s.selection.size(), 1);
 }
@@ -121,8 +121,8 @@ TEST(SaveCommand, AllRowsOrTheSelectedOnesAfterTheQuestion) {
     w.answers = {BoxAnswer::Yes};
     w.filesToSave.push_back("two.psv");
     saveCommand(s, w);
-    EXPECT_EQ(w.calls, (Calls{"box Warning 0x1004: Would you like to save only the 2 selected entries?",
-                              "save dialog: pets.csv", "box Done 0x40: File has been saved."}));
+    EXPECT_EQ(w.calls, (Calls{"box Warning question: Would you like to save only the 2 selected entries?",
+                              "save dialog: pets.csv", "box Done information: File has been saved."}));
     EXPECT_EQ(w.disk.files["two.psv"], "name|town\r\nRex|Oslo\r\nFelix|Lyon\r\n");
 
     // No: every row. One row selected: no question.
@@ -144,7 +144,7 @@ TEST(SaveCommand, AFailedWriteSaysWhyAndAnEmptyTableIsNotSaved) {
     w.filesToSave = {"held.csv"};
     saveCommand(s, w);
     EXPECT_EQ(w.calls, (Calls{"save dialog: pets.csv",
-                              "box Error 0x1010: The file \"held.csv\" could not be saved:\n\nheld.csv: Sharing violation"}));
+                              "box Error stop: The file \"held.csv\" could not be saved:\n\nheld.csv: Sharing violation"}));
     TableSession empty;
     w.calls.clear();
     saveCommand(empty, w);
@@ -160,7 +160,7 @@ TEST(RowCommands, InsertDeleteSortAndEditOnTheSelection) {
     s.selection.set(1, true);
     s.selection.set(2, true);
     insertRowCommand(s, w);
-    EXPECT_EQ(column(s.table, 1), (std::vector<std::string>{"Rex", "New Item", "Tom", "Felix"}));
+    EXPECT_EQ(cellsOf(s.table, 1), (std::vector<std::string>{"Rex", "New Item", "Tom", "Felix"}));
     EXPECT_EQ(s.selection.items(), (std::vector<int32_t>{2, 3}));
 
     w.editAnswers = {std::vector<FieldEdit>{{2, "Bergen"}}, std::nullopt};
@@ -169,16 +169,16 @@ TEST(RowCommands, InsertDeleteSortAndEditOnTheSelection) {
     EXPECT_EQ(w.lastEdit.cells, (std::vector<std::string_view>{"Tom", "Rome"}));
     EXPECT_EQ(w.lastEdit.names, (std::vector<std::string_view>{"name", "town"}));
     editRowCommand(s, w);  // cancelled: nothing written
-    EXPECT_EQ(column(s.table, 2), (std::vector<std::string>{"Oslo", "", "Bergen", "Lyon"}));
+    EXPECT_EQ(cellsOf(s.table, 2), (std::vector<std::string>{"Oslo", "", "Bergen", "Lyon"}));
 
     sortCommand(s, w, 1);
-    EXPECT_EQ(column(s.table, 1), (std::vector<std::string>{"Felix", "New Item", "Rex", "Tom"}));
+    EXPECT_EQ(cellsOf(s.table, 1), (std::vector<std::string>{"Felix", "New Item", "Rex", "Tom"}));
     EXPECT_EQ(s.selection.count(), 0);
 
     s.selection.set(0, true);
     s.selection.set(3, true);
     deleteRowsCommand(s, w);
-    EXPECT_EQ(column(s.table, 1), (std::vector<std::string>{"New Item", "Rex"}));
+    EXPECT_EQ(cellsOf(s.table, 1), (std::vector<std::string>{"New Item", "Rex"}));
     EXPECT_EQ(s.selection.size(), 2);
     EXPECT_EQ(s.selection.count(), 0);
     EXPECT_EQ(w.calls, (Calls{"show inserted 1", "edit dialog: row 3", "show changed 2", "edit dialog: row 3",
@@ -202,10 +202,49 @@ TEST(RowCommands, NoCommandStartsWhileAnotherWaits) {
         sortCommand(s, w, 1);
     };
     saveCommand(s, w);
-    EXPECT_EQ(w.calls, (Calls{"box Warning 0x1004: Would you like to save only the 2 selected entries?",
+    EXPECT_EQ(w.calls, (Calls{"box Warning question: Would you like to save only the 2 selected entries?",
                               "save dialog: pets.csv"}));
     EXPECT_EQ(s.table.rowCount(), 3);
     EXPECT_FALSE(s.commandRunning);
+}
+
+// A search waits in its boxes and in the replace dialog: no other search,
+// and no other command, starts meanwhile; once it has ended they work again.
+TEST(SearchCommand, NoOtherCommandStartsWhileASearchWaits) {
+    FakeTableWindow w;
+    TableSession s = petsSession(w);
+    int refusedAt = 0;
+    w.whileModal = [&] {
+        ++refusedAt;
+        const size_t calls = w.calls.size();
+        searchCommand(s, w, {"rex", kAllFieldsItem});
+        sortCommand(s, w, 1);
+        deleteRowsCommand(s, w);
+        EXPECT_EQ(w.calls.size(), calls);
+        EXPECT_TRUE(s.commandRunning);
+    };
+    searchCommand(s, w, {"bird", kAllFieldsItem});
+    EXPECT_EQ(refusedAt, 1);
+    EXPECT_EQ(w.calls.back(), "box Error stop: Nothing matching your search was found");
+    EXPECT_EQ(s.search.searchQuery, "bird");
+    EXPECT_EQ(s.table.rowCount(), 3);
+
+    // Search+Replace: the dialog and each confirmation.
+    s.search.replaceMode = true;
+    w.calls.clear();
+    w.replaceAnswers = {{ReplaceDialogResult::Ending::Go, "Rexa", true}};
+    w.answers = {BoxAnswer::Yes};
+    refusedAt = 0;
+    searchCommand(s, w, {"rex", "name"});
+    EXPECT_EQ(refusedAt, 2);
+    EXPECT_EQ(cellsOf(s.table, 1), (std::vector<std::string>{"Rexa", "Tom", "Felix"}));
+    EXPECT_FALSE(s.commandRunning);
+
+    w.whileModal = nullptr;
+    s.search.replaceMode = false;
+    w.calls.clear();
+    searchCommand(s, w, {"tom", kAllFieldsItem});
+    EXPECT_EQ(w.calls, (Calls{"deselect 0", "select 1", "visible 1", "deselect 2", "repaint"}));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <initializer_list>
@@ -13,9 +12,20 @@
 #include <vector>
 
 #include "core/table_document.h"
+#include "search/row_search.h"
 #include "search/search_window.h"
 
 namespace varnel {
+
+inline std::string boxKindName(BoxKind kind) {
+    switch (kind) {
+    case BoxKind::Stop: return "stop";
+    case BoxKind::Question: return "question";
+    case BoxKind::Information: return "information";
+    case BoxKind::Confirm: return "confirm";
+    }
+    return "?";
+}
 
 class FakeSearchWindow : public SearchWindow {
 public:
@@ -28,14 +38,8 @@ public:
     // Runs inside every message box and dialog, before it answers.
     std::function<void()> whileModal;
 
-    std::string fieldSelectorText() override {
-        calls.push_back("read in");
-        return selector;
-    }
-    std::string searchText() override {
-        calls.push_back("read search");
-        return typed;
-    }
+    // What the window's boxes hold when the search starts.
+    SearchRequest request() const { return {typed, selector}; }
     void selectItem(int32_t item, bool on) override {
         calls.push_back((on ? "select " : "deselect ") + std::to_string(item));
         if (item >= 0 && static_cast<size_t>(item) < selected.size()) selected[static_cast<size_t>(item)] = on;
@@ -46,10 +50,8 @@ public:
         calls.push_back("text " + std::to_string(item) + "/" + std::to_string(column) + " " + text);
     }
     void repaintSearchBox() override { calls.push_back("repaint"); }
-    BoxAnswer messageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%#x", flags);
-        calls.push_back("box " + caption + " " + hex + ": " + text);
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
+        calls.push_back("box " + caption + " " + boxKindName(kind) + ": " + text);
         if (whileModal) whileModal();
         if (answers.empty()) return BoxAnswer::Ok;
         const BoxAnswer a = answers.front();
@@ -68,13 +70,7 @@ public:
         return r;
     }
 
-    // The calls after the two reads every command starts with.
-    std::vector<std::string> actions() const {
-        std::vector<std::string> out;
-        for (const std::string& c : calls)
-            if (!c.starts_with("read ")) out.push_back(c);
-        return out;
-    }
+    std::vector<std::string> actions() const { return calls; }
     std::string selection() const {
         std::string s;
         for (bool b : selected) s += b ? '1' : '0';
@@ -104,6 +100,6 @@ inline std::string column(const TableDocument& t, int32_t field) {
     return s;
 }
 
-inline const char* const kNothingFound = "box Error 0x1010: Nothing matching your search was found";
+inline const char* const kNothingFound = "box Error stop: Nothing matching your search was found";
 
 }  // namespace varnel

@@ -117,7 +117,7 @@ TEST(GuideExamples, SearchesSelectTheRowsTheGuideNames) {
         window.typed = e.typed;
         window.selector = e.in;
         window.selected.assign(static_cast<size_t>(table.rowCount()), false);
-        runSearch(table, state, window);
+        runSearch(table, window.request(), state, window);
         std::vector<int32_t> rows;
         for (size_t i = 0; i < window.selected.size(); ++i)
             if (window.selected[i]) rows.push_back(static_cast<int32_t>(i) + 1);

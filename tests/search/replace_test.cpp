@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "search/fake_search_window.h"
 
 namespace varnel {
@@ -10,10 +12,10 @@ namespace {
 using Calls = std::vector<std::string>;
 
 const char* const kMultipleWarning =
-    "box Warning 0x1010: You can't do a search and replace on multiple terms. Software will continue, but as a "
+    "box Warning stop: You can't do a search and replace on multiple terms. Software will continue, but as a "
     "normal search.";
 const char* const kNegativeWarning =
-    "box Warning 0x1010: You can't do a search and replace on negative queries. Software will continue, but as a "
+    "box Warning stop: You can't do a search and replace on negative queries. Software will continue, but as a "
     "normal search.";
 
 FakeSearchWindow replaceWindow(const TableDocument& t, std::string typed, std::string selector = "All") {
@@ -26,7 +28,7 @@ FakeSearchWindow replaceWindow(const TableDocument& t, std::string typed, std::s
 
 SearchState replaceMode() {
     SearchState s;
-    s.searchMode = 1;
+    s.replaceMode = true;
     return s;
 }
 
@@ -51,7 +53,7 @@ TEST(SearchReplace, ReplacesEveryCaseOfTheTermInAllFields) {
     SearchState s = replaceMode();
     FakeSearchWindow w = replaceWindow(t, "CAT");
     w.dialogs = {go("Dog")};
-    EXPECT_TRUE(runSearch(t, s, w));
+    runSearch(t, w.request(), s, w);
     EXPECT_EQ(w.actions(), (Calls{"dialog: Replace \"cat\" in all fields with:", "text 0/0 Dog", "text 0/2 the Dog sat",
                                   "select 0", "visible 0", "deselect 1", "text 2/1 Dog", "select 2", "visible 2",
                                   "repaint"}));
@@ -60,7 +62,7 @@ TEST(SearchReplace, ReplacesEveryCaseOfTheTermInAllFields) {
     EXPECT_EQ(column(t, 3), "the Dog sat||");
     EXPECT_EQ(w.selection(), "101");
     EXPECT_EQ(s.replaceText, "Dog");
-    EXPECT_EQ(s.confirmChanges, 0);
+    EXPECT_FALSE(s.confirmChanges);
 }
 
 TEST(SearchReplace, InsertedTextIsNeverSearchedAgain) {
@@ -81,7 +83,7 @@ TEST(SearchReplace, InsertedTextIsNeverSearchedAgain) {
         SearchState s = replaceMode();
         FakeSearchWindow w = replaceWindow(t, c.typed);
         w.dialogs = {go(c.replacement)};
-        runSearch(t, s, w);
+        runSearch(t, w.request(), s, w);
         EXPECT_EQ(t.cell(1, 1), c.result) << c.cell;
         EXPECT_EQ(w.actions().size(), c.changes + 4) << c.cell;  // dialog, changes, select, visible, repaint
     }
@@ -95,7 +97,7 @@ TEST(SearchReplace, AtMostOneHundredReplacementsInARow) {
     SearchState s = replaceMode();
     FakeSearchWindow w = replaceWindow(t, "ab");
     w.dialogs = {go("X")};
-    runSearch(t, s, w);
+    runSearch(t, w.request(), s, w);
     std::string expected;
     for (int i = 0; i < 100; ++i) expected += "X.";
     for (int i = 0; i < 50; ++i) expected += "ab.";
@@ -117,21 +119,21 @@ TEST(SearchReplace, ConfirmationQuotesTheWholeFieldWithGroupedCounts) {
     FakeSearchWindow w = replaceWindow(t, "cat");
     w.dialogs = {go("dog", true)};
     w.answers = {BoxAnswer::Yes, BoxAnswer::Yes};
-    runSearch(t, s, w);
+    runSearch(t, w.request(), s, w);
     const Calls actions = w.actions();
     const Calls expected = {
         "visible 11",
-        "box Confirm changes 0x23: In row 12/1,500, would you like to replace \"a cat, a Cat\" with \"a dog, a Cat\"?",
+        "box Confirm changes confirm: In row 12/1,500, would you like to replace \"a cat, a Cat\" with \"a dog, a Cat\"?",
         "text 11/0 a dog, a Cat",
         "visible 11",
-        "box Confirm changes 0x23: In row 12/1,500, would you like to replace \"a dog, a Cat\" with \"a dog, a dog\"?",
+        "box Confirm changes confirm: In row 12/1,500, would you like to replace \"a dog, a Cat\" with \"a dog, a dog\"?",
         "text 11/0 a dog, a dog",
         "select 11",
         "visible 11",
     };
     ASSERT_GE(actions.size(), 13u + expected.size());
     EXPECT_EQ(Calls(actions.begin() + 12, actions.begin() + 12 + static_cast<std::ptrdiff_t>(expected.size())), expected);
-    EXPECT_EQ(s.confirmChanges, 1);
+    EXPECT_TRUE(s.confirmChanges);
     EXPECT_EQ(t.cell(12, 1), "a dog, a dog");
 }
 
@@ -141,11 +143,11 @@ TEST(SearchReplace, NoLeavesTheRestOfTheRowAndGoesOnWithTheNextRow) {
     FakeSearchWindow w = replaceWindow(t, "cat");
     w.dialogs = {go("cow", true)};
     w.answers = {BoxAnswer::No, BoxAnswer::Yes};
-    runSearch(t, s, w);
+    runSearch(t, w.request(), s, w);
     EXPECT_EQ(w.actions(), (Calls{"dialog: Replace \"cat\" in all fields with:", "visible 0",
-                                  "box Confirm changes 0x23: In row 1/3, would you like to replace \"cat\" with \"cow\"?",
+                                  "box Confirm changes confirm: In row 1/3, would you like to replace \"cat\" with \"cow\"?",
                                   "select 0", "visible 0", "deselect 1", "visible 2",
-                                  "box Confirm changes 0x23: In row 3/3, would you like to replace \"big cat\" with "
+                                  "box Confirm changes confirm: In row 3/3, would you like to replace \"big cat\" with "
                                   "\"big cow\"?",
                                   "text 2/0 big cow", "select 2", "visible 2", "repaint"}));
     EXPECT_EQ(column(t, 1), "cat|dog|big cow");
@@ -161,19 +163,18 @@ TEST(SearchReplace, CancelInAConfirmationEndsTheCommandAtOnce) {
         w.selected = {false, true, false, false, true};
         w.dialogs = {go("cow", true)};
         w.answers = {BoxAnswer::Yes, BoxAnswer::Yes, cancel};
-        runSearch(t, s, w);
+        runSearch(t, w.request(), s, w);
         EXPECT_EQ(w.actions(),
                   (Calls{"dialog: Replace \"cat\" in all fields with:", "visible 0",
-                         "box Confirm changes 0x23: In row 1/5, would you like to replace \"cat\" with \"cow\"?",
+                         "box Confirm changes confirm: In row 1/5, would you like to replace \"cat\" with \"cow\"?",
                          "text 0/0 cow", "select 0", "visible 0", "deselect 1", "visible 2",
-                         "box Confirm changes 0x23: In row 3/5, would you like to replace \"cat cat\" with \"cow cat\"?",
+                         "box Confirm changes confirm: In row 3/5, would you like to replace \"cat cat\" with \"cow cat\"?",
                          "text 2/0 cow cat", "visible 2",
-                         "box Confirm changes 0x23: In row 3/5, would you like to replace \"cow cat\" with \"cow cow\"?",
+                         "box Confirm changes confirm: In row 3/5, would you like to replace \"cow cat\" with \"cow cow\"?",
                          "repaint"}));
         // Applied changes stay; the row asked about and later rows keep their selection.
         EXPECT_EQ(column(t, 1), "cow|dog|cow cat|cat|dog");
         EXPECT_EQ(w.selection(), "10001");
-        EXPECT_FALSE(searchCommandRunning());
     }
 }
 
@@ -182,7 +183,7 @@ TEST(SearchReplace, RestrictedToTheChosenField) {
     SearchState s = replaceMode();
     FakeSearchWindow w = replaceWindow(t, "Cat", "Name");
     w.dialogs = {go("cow")};
-    runSearch(t, s, w);
+    runSearch(t, w.request(), s, w);
     EXPECT_EQ(w.actions().front(), "dialog: Replace \"cat\" in \"Name\" field with:");
     EXPECT_EQ(column(t, 1), "cow|dog");
     EXPECT_EQ(column(t, 2), "cat|cat");
@@ -204,7 +205,7 @@ TEST(SearchReplace, MultipleTermsAndNegativeQueriesWarnThenSearch) {
         TableDocument t = makeTable({"a"}, {{"cat"}, {"dog"}, {"bird"}});
         SearchState s = replaceMode();
         FakeSearchWindow w = replaceWindow(t, c.typed);
-        runSearch(t, s, w);
+        runSearch(t, w.request(), s, w);
         ASSERT_FALSE(w.actions().empty());
         EXPECT_EQ(w.actions().front(), c.warning) << c.typed;
         EXPECT_EQ(w.selection(), c.selection) << c.typed;
@@ -239,7 +240,7 @@ TEST(SearchReplace, DialogEndings) {
         FakeSearchWindow w = replaceWindow(t, c.typed);
         w.selected = {false, true};
         w.dialogs = {c.dialog};
-        runSearch(t, s, w);
+        runSearch(t, w.request(), s, w);
         ASSERT_FALSE(w.actions().empty()) << c.name;
         EXPECT_EQ(w.actions().front(), std::string("dialog: ") + c.prompt) << c.name;
         EXPECT_EQ(s.searchQuery, c.queryAfter) << c.name;
@@ -259,7 +260,7 @@ TEST(SearchReplace, OneAndTermPassesTheDialogButMatchesNothing) {
     SearchState s = replaceMode();
     FakeSearchWindow w = replaceWindow(t, "and cat");
     w.dialogs = {go("cow")};
-    runSearch(t, s, w);
+    runSearch(t, w.request(), s, w);
     EXPECT_EQ(w.actions(), (Calls{"dialog: Replace \"&cat\" in all fields with:", "deselect 0", "deselect 1", "repaint",
                                   kNothingFound}));
     EXPECT_EQ(column(t, 1), "cat|dog");
@@ -270,33 +271,52 @@ TEST(SearchReplace, ReplacementIsNotReusedByTheNextCommand) {
     SearchState s = replaceMode();
     FakeSearchWindow w = replaceWindow(t, "cat");
     w.dialogs = {go("cat!")};
-    runSearch(t, s, w);
-    s.searchMode = 0;
+    runSearch(t, w.request(), s, w);
+    s.replaceMode = false;
     FakeSearchWindow plain = replaceWindow(t, "cat");
-    runSearch(t, s, plain);
+    runSearch(t, plain.request(), s, plain);
     EXPECT_EQ(t.cell(1, 1), "cat!");
     EXPECT_TRUE(s.replaceText.empty());
 }
 
-TEST(SearchReplace, NoOtherSearchWhileTheDialogOrAConfirmationIsOpen) {
-    TableDocument t = makeTable({"a"}, {{"cat"}, {"cat"}});
+// Memory running out part-way through a replacement ends it as a Cancel
+// would: the rows done stay changed and selected, the row at hand and those
+// after it keep their selection, and a box says how many rows changed.
+TEST(SearchReplace, RunningOutOfMemoryKeepsTheRowsDoneAndSaysHowMany) {
+    TableDocument t = makeTable({"a"}, {{"cat"}, {"dog"}, {"cat cat"}, {"cat"}});
     SearchState s = replaceMode();
     FakeSearchWindow w = replaceWindow(t, "cat");
-    FakeSearchWindow inner = replaceWindow(t, "dog");
-    inner.dialogs = {go("x")};
+    w.selected = {false, true, false, true};
     w.dialogs = {go("cow", true)};
     w.answers = {BoxAnswer::Yes, BoxAnswer::Yes};
-    int refused = 0;
+    int boxes = 0;
+    // The third confirmation cannot be shown.
     w.whileModal = [&] {
-        refused += !runSearch(t, s, inner);
-        EXPECT_EQ(s.searchMode, 1);
+        if (w.calls.back().starts_with("box Confirm") && ++boxes == 3) throw std::bad_alloc();
     };
-    runSearch(t, s, w);
-    EXPECT_EQ(refused, 3);  // the dialog and both confirmations
-    EXPECT_TRUE(inner.calls.empty());
-    EXPECT_EQ(column(t, 1), "cow|cow");
-    EXPECT_EQ(s.searchQuery, "cat");
-    EXPECT_EQ(s.replaceText, "cow");
+    runSearch(t, w.request(), s, w);
+    EXPECT_EQ(column(t, 1), "cow|dog|cow cat|cat");
+    EXPECT_EQ(w.selection(), "1001");
+    EXPECT_EQ(w.calls.end()[-2], "repaint");
+    EXPECT_EQ(w.calls.back(), "box Error stop: Not enough memory to finish the replacement: 2 rows were changed.");
+
+    // Before any change: nothing was changed, and one row reads as one.
+    for (int failAt : {1, 2}) {
+        TableDocument u = makeTable({"a"}, {{"cat"}, {"cat"}});
+        SearchState us = replaceMode();
+        FakeSearchWindow uw = replaceWindow(u, "cat");
+        uw.dialogs = {go("cow", true)};
+        uw.answers = {BoxAnswer::Yes, BoxAnswer::Yes};
+        int shown = 0;
+        uw.whileModal = [&] {
+            if (uw.calls.back().starts_with("box Confirm") && ++shown == failAt) throw std::bad_alloc();
+        };
+        runSearch(u, uw.request(), us, uw);
+        EXPECT_EQ(uw.calls.back(), failAt == 1
+                                       ? "box Error stop: Not enough memory to finish the replacement: 0 rows were changed."
+                                       : "box Error stop: Not enough memory to finish the replacement: 1 row was changed.");
+        EXPECT_EQ(uw.selection(), failAt == 1 ? "00" : "10");
+    }
 }
 
 }  // namespace

@@ -48,8 +48,8 @@ TEST(RunSearch, SelectsMatchesDeselectsTheRestAndScrollsToEachMatch) {
     SearchState s;
     FakeSearchWindow w = windowFor(t, "  CAT ");
     w.selected = {false, true, false};  // chosen by hand before the search
-    EXPECT_TRUE(runSearch(t, s, w));
-    EXPECT_EQ(w.calls, (Calls{"read in", "read search", "select 0", "visible 0", "deselect 1", "select 2", "visible 2",
+    runSearch(t, w.request(), s, w);
+    EXPECT_EQ(w.calls, (Calls{"select 0", "visible 0", "deselect 1", "select 2", "visible 2",
                               "repaint"}));
     EXPECT_EQ(w.selection(), "101");
     EXPECT_EQ(s.searchQuery, "cat");
@@ -78,7 +78,7 @@ TEST(RunSearch, NothingFoundEndsWithTheErrorBox) {
         SearchState s;
         FakeSearchWindow w = windowFor(t, c.typed);
         if (c.rows) w.selected = {true, true, false};
-        EXPECT_TRUE(runSearch(t, s, w));
+        runSearch(t, w.request(), s, w);
         EXPECT_EQ(w.actions(), c.actions) << c.name;
         EXPECT_EQ(w.selection(), c.selection) << c.name;
     }
@@ -90,10 +90,10 @@ TEST(RunSearch, BlankSearchTextDoesNothing) {
         SearchState s;
         s.searchQuery = "old";
         s.replaceText = "kept";
-        s.searchMode = 1;
+        s.replaceMode = true;
         FakeSearchWindow w = windowFor(t, typed);
-        EXPECT_TRUE(runSearch(t, s, w));
-        EXPECT_EQ(w.calls, (Calls{"read in", "read search"}));
+        runSearch(t, w.request(), s, w);
+        EXPECT_TRUE(w.calls.empty());
         EXPECT_EQ(s.searchQuery, "old");
         EXPECT_EQ(s.replaceText, "kept");
     }
@@ -125,7 +125,7 @@ TEST(RunSearch, FieldRestrictionByExactName) {
         SearchState s;
         s.searchField = c.before;
         FakeSearchWindow w = windowFor(t, "cat", c.selector);
-        runSearch(t, s, w);
+        runSearch(t, w.request(), s, w);
         EXPECT_EQ(s.searchField, c.after) << "[" << c.selector << "] from " << c.before;
         EXPECT_EQ(w.selection(), c.selection) << "[" << c.selector << "] from " << c.before;
     }
@@ -149,7 +149,7 @@ TEST(RunSearch, RowTestsOverOneFieldOrAll) {
     for (const auto& c : cases) {
         SearchState s;
         FakeSearchWindow w = windowFor(t, c.typed, c.selector);
-        runSearch(t, s, w);
+        runSearch(t, w.request(), s, w);
         EXPECT_EQ(w.selection(), c.selection) << c.typed << " in " << c.selector;
     }
 }
@@ -158,31 +158,10 @@ TEST(RunSearch, MatchingEveryRowLeavesTheLastOneVisible) {
     TableDocument t = makeTable({"a"}, {{"one"}, {"two"}, {"three"}});
     SearchState s;
     FakeSearchWindow w = windowFor(t, "o or e");
-    runSearch(t, s, w);
+    runSearch(t, w.request(), s, w);
     EXPECT_EQ(w.selection(), "111");
     EXPECT_EQ(w.actions().end()[-2], "visible 2");
     EXPECT_EQ(w.actions().back(), "repaint");
-}
-
-TEST(RunSearch, ASecondSearchFromInsideAMessageBoxIsRefused) {
-    TableDocument t = makeTable({"a"}, {{"cat"}, {"dog"}});
-    SearchState s;
-    FakeSearchWindow w = windowFor(t, "bird");
-    FakeSearchWindow inner = windowFor(t, "dog");
-    std::vector<bool> refused;
-    w.whileModal = [&] {
-        EXPECT_TRUE(searchCommandRunning());
-        refused.push_back(!runSearch(t, s, inner));
-    };
-    EXPECT_FALSE(searchCommandRunning());
-    EXPECT_TRUE(runSearch(t, s, w));
-    EXPECT_EQ(refused, std::vector<bool>{true});
-    EXPECT_TRUE(inner.calls.empty());
-    EXPECT_EQ(s.searchQuery, "bird");
-    EXPECT_FALSE(searchCommandRunning());
-    // Once the command has ended, searching works again.
-    EXPECT_TRUE(runSearch(t, s, inner));
-    EXPECT_EQ(inner.selection(), "01");
 }
 
 // A plain search tests rows in the order their cells lie in memory. After a
@@ -209,7 +188,7 @@ TEST(RunSearch, AfterSortDeleteInsertAndEditSelectsExactlyTheMatchingRows) {
     for (const char* typed : {"blue", "blue and not fish", "not blue", "row1"}) {
         SearchState s;
         FakeSearchWindow w = windowFor(t, typed);
-        ASSERT_TRUE(runSearch(t, s, w));
+        runSearch(t, w.request(), s, w);
         std::string expected;
         for (int32_t r = 1; r <= t.rowCount(); ++r)
             expected += matchesQuery(rowSubject(t, r, 0), normaliseQuery(typed)) ? '1' : '0';

@@ -2,6 +2,8 @@
 // and so on fails in turn. Every time the failure is reported naming what
 // failed, and the table, the list, the selection and the title agree: the
 // command was done whole or not at all.
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -79,6 +81,9 @@ void answerAny(HWND dialog) {
     } else if (caption.rfind("Edit item #", 0) == 0) {
         typeInto(GetDlgItem(dialog, IDC_EDIT_FIELD_BASE + 2), "changed");
         pressButton(dialog, IDC_EDIT_SAVE);
+    } else if (caption == "Search and Replace") {
+        typeInto(GetDlgItem(dialog, IDC_REPLACE_TEXT), "0");
+        pressButton(dialog, IDC_REPLACE_GO);
     } else if (caption == "Create new file") {
         typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1), "id");
         typeInto(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 3), "note");
@@ -105,6 +110,40 @@ void runAnswered(const std::function<void()>& command, long failing = 0) {
     clearDialogSteps();
 }
 
+int g_partial = 0;  // replacements seen stopped part-way
+
+// Whether `after` is a replacement stopped part-way as `report` says: the
+// rows it went through are done and selected, the row at hand may be done
+// in part and keeps its selection, the rows after it are untouched, and the
+// report counts the rows changed.
+bool partialReplacement(const Shown& before, const Shown& done, const Shown& after, const std::string& report) {
+    const std::string prefix = "Not enough memory to finish the replacement: ";
+    if (report.rfind(prefix, 0) != 0) return false;
+    const long said = std::atol(report.c_str() + prefix.size());
+    const size_t fields = static_cast<size_t>(context().table.fieldCount());
+    if (fields == 0 || after.cells.size() != before.cells.size() || after.cells.size() != done.cells.size() ||
+        after.title != before.title)
+        return false;
+    std::vector<int32_t> changed, whole;
+    for (size_t first = fields; first < after.cells.size(); first += fields) {
+        const auto row = [&](const Shown& s) {
+            return std::vector<std::string>(s.cells.begin() + static_cast<long>(first),
+                                            s.cells.begin() + static_cast<long>(first + fields));
+        };
+        const int32_t item = static_cast<int32_t>(first / fields) - 1;
+        if (row(after) == row(before)) continue;
+        changed.push_back(item);
+        if (row(after) == row(done)) whole.push_back(item);
+    }
+    if (static_cast<long>(changed.size()) != said) return false;
+    const auto selected = [&](int32_t item) {
+        return std::find(after.selected.begin(), after.selected.end(), item) != after.selected.end();
+    };
+    for (size_t k = 0; k + 1 < changed.size(); ++k)
+        if (k >= whole.size() || whole[k] != changed[k] || !selected(changed[k])) return false;
+    return true;
+}
+
 std::string g_file;  // the small table every command starts from
 
 // A small table loaded through the real dialogs, rows 2 and 3 selected.
@@ -116,7 +155,9 @@ void startFromTable() {
 }
 
 // Runs `command` once whole, then again with allocation 1, 2, ... failing,
-// until it needs no more allocations than it got. The file dialogs are
+// until it needs no more allocations than it got. A replacement may also
+// stop part-way: the rows it changed are then whole (each as before or as
+// done), selected, and as many as its report says. The file dialogs are
 // answered with `path`; `reported` tells whether the box shown is the right
 // report. A failure the command gets over (a capacity it only hoped for)
 // may end in the whole result without a report. With `saves`, `path` holds
@@ -153,6 +194,10 @@ void sweep(const std::string& what, const std::function<bool(const std::string&)
             }
         }
         const Shown after = shown();
+        if (partialReplacement(before, done, after, g_reported)) {
+            ++g_partial;
+            continue;
+        }
         if (!(after == before) && !(after == done))
             fail(__FILE__, __LINE__, what + ", allocation " + std::to_string(n) + ": half done");
         if (!reported(g_reported) && !(after == done && g_reported.empty()))
@@ -166,7 +211,8 @@ void sweep(const std::string& what, const std::function<bool(const std::string&)
 
 void makeFile() {
     g_file = testFolder() + "sweep.csv";
-    writeFile(g_file, "name,town,n\r\nAnn,Paris,3\r\nBob,\"Rome, IT\",1\r\nCyd,Oslo,2\r\nDee,Lyon,4\r\n");
+    // Towns longer than a short string, so that replacing in them takes memory.
+    writeFile(g_file, "name,town,n\r\nAnn,Paris,3\r\nBob,\"Rome, Lazio, Italy\",1\r\nCyd,Oslo in Norway,2\r\nDee,Lyon on the Rhone,4\r\n");
 }
 
 // The report of a command that names no file.
@@ -186,6 +232,21 @@ UI_TEST(allocation_failures_while_loading_and_defining_a_file) {
     makeFile();
     sweep("load", loadReport, g_file, [] { click(IDC_LOAD_BUTTON); });
     sweep("new file", loadReport, testFolder() + "sweep-new.csv", [] { click(IDC_LOAD_BUTTON); });
+}
+
+UI_TEST(allocation_failures_while_searching_and_replacing) {
+    makeFile();
+    const auto typed = [] {
+        SetWindowTextA(control(IDC_SEARCH_TEXT), "o");
+        click(IDC_SEARCH_BUTTON);
+    };
+    sweep("search", saying("search the table"), {}, typed);
+    g_partial = 0;
+    sweep("replace", saying("search the table"), {}, [typed] {
+        SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
+        typed();
+    });
+    CHECK(g_partial > 0);
 }
 
 UI_TEST(allocation_failures_while_sorting_saving_and_changing_rows) {

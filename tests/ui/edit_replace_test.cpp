@@ -98,7 +98,7 @@ UI_TEST(search_and_replace_with_confirmations_answered_yes_no_and_cancel) {
     // Rows 1 and 2 were done; row 3 was being asked about and row 4 never
     // visited, so both keep their earlier state.
     CHECK_EQ(selectedItems(list), (std::vector<int>{0, 1, 3}));
-    CHECK_EQ(context().search.confirmChanges, 1);
+    CHECK_EQ(context().search.confirmChanges, true);
 }
 
 UI_TEST(search_and_replace_dialog_cancel_close_and_empty_go) {

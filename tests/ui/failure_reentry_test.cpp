@@ -26,7 +26,7 @@ UI_TEST(failure_reentry_under_a_replace_confirmation_is_ignored) {
     HWND window = mainWindow();
     HWND list = control(IDC_TABLE_LIST);
     SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
-    CHECK_EQ(context().search.searchMode, 1);
+    CHECK_EQ(context().search.replaceMode, true);
     SetWindowTextA(control(IDC_SEARCH_TEXT), "cat");
 
     onDialog([&](HWND dialog) {

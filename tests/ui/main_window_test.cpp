@@ -150,16 +150,16 @@ UI_TEST(right_click_on_search_switches_the_mode) {
     CHECK_EQ(windowText(button), "Search+Replace");
     RECT r = clientRectOf(button);
     CHECK_EQ(r.right - r.left, 99L);
-    CHECK_EQ(context().search.searchMode, 1);
+    CHECK_EQ(context().search.replaceMode, true);
     // A right click elsewhere does nothing.
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_LOAD_BUTTON)), 0);
-    CHECK_EQ(context().search.searchMode, 1);
+    CHECK_EQ(context().search.replaceMode, true);
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(button), MAKELPARAM(500, 20));
     CHECK_EQ(windowText(button), "Search");
     r = clientRectOf(button);
     CHECK_EQ(r.right - r.left, 53L);
     CHECK_EQ(r.bottom - r.top, 20L);
-    CHECK_EQ(context().search.searchMode, 0);
+    CHECK_EQ(context().search.replaceMode, false);
 }
 
 UI_TEST(escape_and_enter_do_not_close_only_the_system_close_does) {

@@ -128,7 +128,7 @@ UI_TEST(no_command_starts_while_another_waits_and_a_close_is_held) {
         for (int id : {IDM_EDIT_ROW, IDM_INSERT_ROW, IDM_DELETE_ROW}) SendMessageA(window, WM_COMMAND, id, 0);
         SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         CHECK(IsWindow(window));
-        CHECK_EQ(context().search.searchMode, 0);
+        CHECK_EQ(context().search.replaceMode, false);
         CHECK_EQ(listColumn(list, 0), (std::vector<std::string>{"Ann", "Bob", "Cyd"}));
         CHECK_EQ(selectedItems(list), (std::vector<int>{0, 1, 2}));
         CHECK_EQ(context().table.rowCount(), 3);
@@ -148,7 +148,7 @@ UI_TEST(search_and_replace_mode_warns_about_several_terms_then_searches) {
     loadFile("replace.csv", "name,city\r\nAnn,Paris\r\nBob,Rome\r\nCyd,Oslo\r\n");
     HWND list = control(IDC_TABLE_LIST);
     SendMessageA(mainWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(IDC_SEARCH_BUTTON)), 0);
-    CHECK_EQ(context().search.searchMode, 1);
+    CHECK_EQ(context().search.replaceMode, true);
     onDialog([](HWND box) {
         CHECK_EQ(windowText(box), "Warning");
         CHECK_EQ(boxText(box),
