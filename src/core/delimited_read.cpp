@@ -129,7 +129,7 @@ void forEachField(std::string_view line, FileKind kind, int32_t lastField, Visit
     const char* p = line.data();
     const char* end = p + line.size();
     // The loops end at lastField before the field number is raised again.
-    if (kind == FileKind::Csv || kind == FileKind::None) {
+    if (rulesOf(kind).quotedFields) {
         for (int32_t i = 1; p; ++i) {
             CsvField f;
             const char* next = nullptr;
@@ -380,7 +380,7 @@ public:
           end_(base + size),
           terminator_(ends == LineEnds::Cr ? kCr : kLf),
           crLf_(ends == LineEnds::Cr),
-          csv_(kind == FileKind::Csv || kind == FileKind::None),
+          csv_(rulesOf(kind).quotedFields),
           slot_(slot),
           sums_(lengthSums),
           stops_(base, base + size, terminator_, rulesOf(kind).delimiter, csv_ ? '"' : rulesOf(kind).delimiter) {
@@ -594,7 +594,7 @@ int32_t countFields(std::string_view line, FileKind kind, int32_t limit) {
     int32_t count = 1;
     const char* p = line.data();
     const char* end = p + line.size();
-    if (kind == FileKind::Csv || kind == FileKind::None) {
+    if (rulesOf(kind).quotedFields) {
         while (count < limit) {
             CsvField f;
             const char* next = nullptr;

@@ -126,7 +126,7 @@ char* copyCell(char* w, const char* p, size_t length) {
 class LineWriter {
 public:
     LineWriter(OutputFile& out, char delimiter)
-        : out_(out), buffer_(new char[kBufferSize]), delimiter_(delimiter), quoted_(delimiter == ',') {}
+        : out_(out), buffer_(new char[kBufferSize]), delimiter_(delimiter), quoted_(quotesFieldsWith(delimiter)) {}
 
     bool failed() const { return failed_; }
     const std::string& error() const { return error_; }

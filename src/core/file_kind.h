@@ -25,6 +25,14 @@ constexpr const KindRules& rulesOf(FileKind kind) {
     return kKindRules[(i >= 0 && i <= 3) ? i : 0];
 }
 
+// Whether fields written with `delimiter` are quoted: as the kind that
+// delimits with it reads them (a comma: CSV).
+constexpr bool quotesFieldsWith(char delimiter) {
+    for (const KindRules& rules : kKindRules)
+        if (rules.delimiter == delimiter) return rules.quotedFields;
+    return false;
+}
+
 // The last three bytes of a name (the whole name if shorter), lower-cased:
 // "csv", "psv", "tsv" give that kind, anything else None.
 FileKind kindFromName(std::string_view fileName);

@@ -43,8 +43,10 @@ void Win32TableWindow::selectItem(int32_t item, bool selected) {
 }
 
 void Win32TableWindow::ensureVisible(int32_t item) {
-    HWND list = tableList(context_);
+    // Called for every match: only the first asks the list (finding it is
+    // a call into the window system), the rest is arithmetic.
     if (!scrollPending_) {
+        HWND list = tableList(context_);
         top_ = static_cast<int32_t>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
         perPage_ = std::max(1, static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)));
         scrollPending_ = true;
