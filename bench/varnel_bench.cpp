@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     size_t size = 0;
     if (varnel::ReadResult r = varnel::readWholeFile(fs, file, bytes, size); !r.ok) return fail(r.error);
     clock.step("read");
-    if (varnel::ReadResult r = varnel::importBuffer(table, options, nullptr, std::move(bytes), size); !r.ok)
+    if (varnel::ReadResult r = varnel::importBuffer(table, options, std::move(bytes), size); !r.ok)
         return fail(r.error);
     clock.step("split");
 

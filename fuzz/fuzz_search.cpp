@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         o.importField.assign(static_cast<size_t>(t.firstLineFieldCount), true);
         std::unique_ptr<char[]> buffer(new char[bytes.size() + 1]);
         std::copy(bytes.begin(), bytes.end(), buffer.get());
-        FUZZ_CHECK(importBuffer(t, o, nullptr, std::move(buffer), bytes.size()).ok);
+        FUZZ_CHECK(importBuffer(t, o, std::move(buffer), bytes.size()).ok);
         for (uint8_t e = 0; e < edits && t.rowCount() > 0; ++e)
             t.setCell(1 + static_cast<int32_t>(edit[e].size() % static_cast<size_t>(t.rowCount())),
                       1 + static_cast<int32_t>(e % t.fieldCount()), edit[e]);

@@ -54,7 +54,7 @@ void checkOne(const std::string& name, const std::string& bytes, bool namesFromF
     }
     if (!any) o.importField.back() = true;
     const reference::ImportedRows expected = reference::importRows(t, o, bytes);
-    FUZZ_CHECK(importTable(t, o, nullptr, fs).ok);
+    FUZZ_CHECK(importTable(t, o, fs).ok);
     std::string why;
     if (!reference::sameTable(t, expected, why)) {
         std::fprintf(stderr, "split differs from the reference: %s\n", why.c_str());

@@ -62,8 +62,8 @@ inline ImportedRows importRows(const TableDocument& table, const ImportOptions& 
 // Whether the imported table holds exactly the reference's names, rows and
 // weights; `why` names the first difference.
 inline bool sameTable(const TableDocument& t, const ImportedRows& r, std::string& why) {
-    if (t.fieldNames != r.names) return why = "field names", false;
-    if (t.sourceFieldIndex != r.sources) return why = "source fields", false;
+    if (t.fieldNames() != r.names) return why = "field names", false;
+    if (t.sourceFieldIndex() != r.sources) return why = "source fields", false;
     if (t.rowCount() != static_cast<int32_t>(r.rows.size()))
         return why = "row count " + std::to_string(t.rowCount()) + " against " + std::to_string(r.rows.size()), false;
     for (int32_t row = 1; row <= t.rowCount(); ++row)

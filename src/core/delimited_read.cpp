@@ -749,8 +749,8 @@ ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_pt
     return {};
 }
 
-ReadResult importBuffer(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
-                        std::unique_ptr<char[]> bytes, size_t size) {
+ReadResult importBuffer(TableDocument& table, const ImportOptions& options, std::unique_ptr<char[]> bytes,
+                        size_t size) {
     try {
         TableDocument fresh;
         fresh.currentFileName = table.currentFileName;
@@ -775,8 +775,6 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
         }
         fresh.replaceTable(std::move(names), sources);
         const size_t fields = sources.size();
-        for (size_t k = 0; k < fields; ++k)
-            fresh.minColumnWidth[k] = 20.0 + (textWidth ? textWidth(fresh.fieldNames[k]) : 0.0);
 
         char* base = bytes.get();
         const DataShape shape = base ? shapeOf(base, size) : DataShape{};
@@ -830,13 +828,12 @@ ReadResult importBuffer(TableDocument& table, const ImportOptions& options, cons
     }
 }
 
-ReadResult importTable(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
-                       FileSystem& fs) {
+ReadResult importTable(TableDocument& table, const ImportOptions& options, FileSystem& fs) {
     std::unique_ptr<char[]> bytes;
     size_t size = 0;
     ReadResult read = readWholeFile(fs, table.currentFileName, bytes, size, options.memoryAvailable);
     if (!read.ok) return read;
-    return importBuffer(table, options, textWidth, std::move(bytes), size);
+    return importBuffer(table, options, std::move(bytes), size);
 }
 
 }  // namespace varnel

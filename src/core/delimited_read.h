@@ -65,9 +65,6 @@ struct ReadResult {
     bool tooLarge = false;
 };
 
-// The width in pixels of a text in the table list's font.
-using TextWidthFunction = std::function<double(std::string_view)>;
-
 // Reads the first line of a file (for the import dialog), or fails. A first
 // line longer than maxReadableFileSize is refused as too large.
 ReadResult readFirstLine(FileSystem& fs, const std::string& path, std::string& firstLine);
@@ -77,9 +74,8 @@ void setMaxReadableFileSize(uint64_t bytes);
 uint64_t maxReadableFileSize();
 
 // Replaces the table by the selected fields of table.currentFileName, with
-// column weights and minimum widths. On failure the table stays as it was.
-ReadResult importTable(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
-                       FileSystem& fs);
+// column weights. On failure the table stays as it was.
+ReadResult importTable(TableDocument& table, const ImportOptions& options, FileSystem& fs);
 
 // The two halves of importTable, for callers that time them apart: the whole
 // file in one buffer (refused as too large above maxReadableFileSize or
@@ -88,7 +84,7 @@ ReadResult importTable(TableDocument& table, const ImportOptions& options, const
 // in options.memoryAvailable is refused before its cells are allocated.
 ReadResult readWholeFile(FileSystem& fs, const std::string& path, std::unique_ptr<char[]>& bytes, size_t& size,
                          uint64_t memoryAvailable = UINT64_MAX);
-ReadResult importBuffer(TableDocument& table, const ImportOptions& options, const TextWidthFunction& textWidth,
-                        std::unique_ptr<char[]> bytes, size_t size);
+ReadResult importBuffer(TableDocument& table, const ImportOptions& options, std::unique_ptr<char[]> bytes,
+                        size_t size);
 
 }  // namespace varnel

@@ -250,7 +250,7 @@ WriteResult writeTable(const TableDocument& table, const std::string& path, char
         if (!out) return {false, error};
         LineWriter writer(*out, delimiter);
         const int32_t fields = table.fieldCount();
-        writer.line(fields, [&](int32_t k) { return std::string_view(table.fieldNames[k - 1]); });
+        writer.line(fields, [&](int32_t k) { return std::string_view(table.fieldName(k)); });
         const std::span<const RowHandle> handles = table.rowHandles();
         // Rows of a sorted table lie anywhere in memory: ask for each row's
         // spans, and then for its bytes, some rows ahead.

@@ -14,11 +14,10 @@ constexpr uint32_t kChunkSize = 1u << 20;
 
 void TableDocument::replaceTable(std::vector<std::string> names, std::vector<int32_t> sources) {
     const size_t n = names.size();
-    fieldNames = std::move(names);
-    sourceFieldIndex = std::move(sources);
-    sourceFieldIndex.resize(n, 0);
+    names_ = std::move(names);
+    sources_ = std::move(sources);
+    sources_.resize(n, 0);
     columnWeight.assign(n, 0.0);
-    minColumnWidth.assign(n, 0.0);
     totalColumnWeight = 0;
     rows_.clear();
     rows_.shrink_to_fit();
@@ -41,7 +40,7 @@ void TableDocument::adoptBuffer(std::unique_ptr<char[]> bytes, size_t size) {
 
 void TableDocument::reserveRows(size_t rows) {
     rows_.reserve(rows);
-    spans_.reserve(rows * fieldNames.size());
+    spans_.reserve(rows * names_.size());
     adviseLargeBlock(rows_.data(), rows_.capacity() * sizeof(RowHandle));
     adviseLargeBlock(spans_.data(), spans_.capacity() * sizeof(CellSpan));
 }
@@ -52,14 +51,14 @@ void TableDocument::checkRoomForRow() const {
 
 RowHandle TableDocument::newBlock() {
     checkRoomForRow();
-    const size_t blocks = fieldNames.empty() ? 0 : spans_.size() / fieldNames.size();
+    const size_t blocks = names_.empty() ? 0 : spans_.size() / names_.size();
     if (blocks >= 0xFFFFFFFFull) throw std::length_error("too many rows");
-    spans_.resize(spans_.size() + fieldNames.size());
+    spans_.resize(spans_.size() + names_.size());
     return static_cast<RowHandle>(blocks);
 }
 
 void TableDocument::appendRowSpans(const CellSpan* spans) {
-    const size_t n = fieldNames.size();
+    const size_t n = names_.size();
     const size_t blocks = n ? spans_.size() / n : rows_.size();
     checkRoomForRow();
     if (blocks >= 0xFFFFFFFFull) throw std::length_error("too many rows");
@@ -68,7 +67,7 @@ void TableDocument::appendRowSpans(const CellSpan* spans) {
 }
 
 void TableDocument::appendRowsSpans(const CellSpan* spans, size_t rows) {
-    const size_t n = fieldNames.size();
+    const size_t n = names_.size();
     const size_t blocks = n ? spans_.size() / n : rows_.size();
     if (rows > static_cast<size_t>(rowLimit_) - rows_.size()) throw std::length_error("too many rows");
     if (rows > 0xFFFFFFFFull - blocks) throw std::length_error("too many rows");
@@ -80,7 +79,7 @@ void TableDocument::appendRowsSpans(const CellSpan* spans, size_t rows) {
 
 void TableDocument::appendRow(std::span<const std::string_view> cells) {
     checkRoomForRow();
-    const size_t n = fieldNames.size();
+    const size_t n = names_.size();
     const size_t given = std::min(n, cells.size());
     // The row's texts go to storage in one piece. Stored one by one, a later
     // text could compact the storage while the earlier ones' spans are not
@@ -213,7 +212,7 @@ CellSpan TableDocument::store(std::string_view text) {
 void TableDocument::compact() {
     // Copy every live cell into one new buffer and drop the old storage.
     uint64_t live = 0;
-    const size_t n = fieldNames.size();
+    const size_t n = names_.size();
     for (RowHandle h : rows_)
         for (size_t k = 0; k < n; ++k) live += spans_[h * n + k].length;
     if (live > storageLimit_) throw std::length_error("table too large");

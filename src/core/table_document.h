@@ -31,12 +31,11 @@ using RowHandle = uint32_t;
 
 class TableDocument {
 public:
-    // Per-field values, index k - 1 for field k; always fieldCount() entries.
-    std::vector<std::string> fieldNames;
-    std::vector<int32_t> sourceFieldIndex;
+    // Each field's share of the list's width: its cells' average length,
+    // 5 to 100 (100 with no rows); index k - 1 for field k. A table defined
+    // by names has no cells to weigh yet: all 0.
     std::vector<double> columnWeight;
     double totalColumnWeight = 0;
-    std::vector<double> minColumnWidth;
 
     // The file state: set by the Load command and the import dialog only.
     std::string currentFileName;
@@ -50,11 +49,17 @@ public:
     TableDocument(TableDocument&&) noexcept = default;
     TableDocument& operator=(TableDocument&&) noexcept = default;
 
-    int32_t fieldCount() const { return static_cast<int32_t>(fieldNames.size()); }
+    int32_t fieldCount() const { return static_cast<int32_t>(names_.size()); }
+    // The names, index k - 1 for field k; their number is each row's number
+    // of cells, so only replaceTable changes it.
+    const std::vector<std::string>& fieldNames() const { return names_; }
+    const std::string& fieldName(int32_t field) const { return names_[static_cast<size_t>(field - 1)]; }
+    // The field of the file each table field was read from (1-based).
+    const std::vector<int32_t>& sourceFieldIndex() const { return sources_; }
     int32_t rowCount() const { return static_cast<int32_t>(rows_.size()); }
 
     // Discards every row and per-field value and makes a table of these fields
-    // with no rows. columnWeight and minColumnWidth are sized and zeroed.
+    // with no rows. columnWeight is sized and zeroed.
     void replaceTable(std::vector<std::string> names, std::vector<int32_t> sources);
 
     // Adds a row after the last one; takes fieldCount() texts (missing ones
@@ -86,19 +91,19 @@ public:
     // of cell spans lie in memory (rows deleted since the last compaction
     // still count). Visiting them in that order reads memory front to back,
     // whatever order the rows are in.
-    size_t handleCount() const { return fieldNames.empty() ? 0 : spans_.size() / fieldNames.size(); }
+    size_t handleCount() const { return names_.empty() ? 0 : spans_.size() / names_.size(); }
 
     // Hints for loops that visit rows out of order (writing a sorted table):
     // ask for a row's cell spans, and later for its cells' bytes, ahead of use.
     void prefetchRowSpans(RowHandle handle) const {
         const CellSpan* s = spans_.data() + blockStart(handle);
         prefetchLine(s);
-        prefetchLine(s + fieldNames.size() - 1);
+        prefetchLine(s + names_.size() - 1);
     }
     void prefetchRowCells(RowHandle handle) const {
         // Cells read from a file lie one after another: fetch the lines from
         // the first cell's start to the last cell's end (at most four).
-        const size_t n = fieldNames.size();
+        const size_t n = names_.size();
         if (n == 0) return;
         const CellSpan* s = spans_.data() + blockStart(handle);
         const CellSpan& last = s[n - 1];
@@ -150,7 +155,7 @@ private:
         uint32_t used = 0;
     };
 
-    size_t blockStart(RowHandle h) const { return static_cast<size_t>(h) * fieldNames.size(); }
+    size_t blockStart(RowHandle h) const { return static_cast<size_t>(h) * names_.size(); }
     std::string_view spanText(const CellSpan& s) const {
         if (s.length == 0) return {};
         if (s.offset < baseSize_) return {base_.get() + s.offset, s.length};
@@ -163,6 +168,8 @@ private:
     RowHandle newBlock();
     void checkRoomForRow() const;
 
+    std::vector<std::string> names_;
+    std::vector<int32_t> sources_;
     std::vector<RowHandle, LargeBlockAllocator<RowHandle>> rows_;
     std::vector<CellSpan, LargeBlockAllocator<CellSpan>> spans_;
     std::unique_ptr<char[]> base_;

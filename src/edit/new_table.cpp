@@ -13,25 +13,13 @@ std::vector<std::string> collectFieldNames(std::span<const std::string> boxTexts
     return names;
 }
 
-bool defineNewTable(TableDocument& table, std::vector<std::string> names, const TextWidthFunction& textWidth) {
+bool defineNewTable(TableDocument& table, std::vector<std::string> names) {
     if (names.empty()) return false;
     const int32_t count = static_cast<int32_t>(names.size());
-    // Measure first: a failing measurement must not leave a half-made table.
-    std::vector<double> minWidths;
-    minWidths.reserve(names.size());
-    for (const std::string& name : names) minWidths.push_back(20 + textWidth(name));
-
     std::vector<int32_t> sources(names.size());
     for (int32_t k = 0; k < count; ++k) sources[k] = k + 1;
     table.replaceTable(std::move(names), std::move(sources));
     table.appendRow({std::string_view("New Item")});
-
-    table.totalColumnWeight = 0;
-    for (int32_t k = 0; k < count; ++k) {
-        table.minColumnWidth[k] = minWidths[k];
-        table.columnWeight[k] = 20 + minWidths[k];
-        table.totalColumnWeight += table.columnWeight[k];
-    }
     return true;
 }
 

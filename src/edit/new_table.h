@@ -1,7 +1,6 @@
 // Starting a new table from nothing but field names.
 #pragma once
 
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,13 +18,10 @@ inline constexpr std::string_view kNoFieldNamesMessage =
 // leading and trailing spaces (tabs stay), and empty results are skipped.
 std::vector<std::string> collectFieldNames(std::span<const std::string> boxTexts);
 
-// Pixel width of a text in the table list's font.
-using TextWidthFunction = std::function<double(std::string_view)>;
-
 // Replaces the table by one with these fields (sources 1..F) and one row,
-// "New Item" followed by empty cells. Each column's weight is its name's
-// width plus 40, so that a new table's columns share the list by their
-// names. Returns false, touching nothing, when no name is given.
-bool defineNewTable(TableDocument& table, std::vector<std::string> names, const TextWidthFunction& textWidth);
+// "New Item" followed by empty cells. Its columns have no weights yet (the
+// list shares its width by the names). Returns false, touching nothing,
+// when no name is given.
+bool defineNewTable(TableDocument& table, std::vector<std::string> names);
 
 }  // namespace varnel

@@ -36,12 +36,13 @@ bool importWithOptions(TableSession& session, TableWindow& window, ImportOptions
         fresh.fileKind = table.fileKind;
         fresh.firstLine = table.firstLine;
         fresh.firstLineFieldCount = table.firstLineFieldCount;
-        result = importTable(fresh, options, [&window](std::string_view text) { return window.textWidth(text); },
-                             window.files());
+        result = importTable(fresh, options, window.files());
         if (result.ok) {
             none.reset(fresh.rowCount());
+            ColumnLayout columns = measureColumns(fresh, window);
             std::swap(table, fresh);
             std::swap(session.selection, none);
+            std::swap(session.columns, columns);
             window.showNewTable();
         }
     }
@@ -55,15 +56,16 @@ bool createTable(TableSession& session, TableWindow& window, const std::vector<s
     fresh.fileKind = session.table.fileKind;
     fresh.firstLine = session.table.firstLine;
     fresh.firstLineFieldCount = session.table.firstLineFieldCount;
-    if (!defineNewTable(fresh, collectFieldNames(boxTexts),
-                        [&window](std::string_view text) { return window.textWidth(text); })) {
+    if (!defineNewTable(fresh, collectFieldNames(boxTexts))) {
         window.messageBox(std::string(kNoFieldNamesMessage), "Error", BoxKind::Stop);
         return false;
     }
     RowSelection none;
     none.reset(fresh.rowCount());
+    ColumnLayout columns = measureColumns(fresh, window);
     std::swap(session.table, fresh);
     std::swap(session.selection, none);
+    std::swap(session.columns, columns);
     window.showNewTable();
     return true;
 }
@@ -76,6 +78,21 @@ void defineNewFile(TableSession& session, TableWindow& window, int boxes) {
 }
 
 }  // namespace
+
+ColumnLayout measureColumns(const TableDocument& table, TableWindow& window) {
+    ColumnLayout columns;
+    const size_t fields = static_cast<size_t>(table.fieldCount());
+    columns.minWidth.resize(fields);
+    columns.weight.resize(fields);
+    for (size_t k = 0; k < fields; ++k) {
+        columns.minWidth[k] = 20 + window.textWidth(table.fieldNames()[k]);
+        // A table without cells to weigh its columns by shares the list by
+        // the names' widths.
+        columns.weight[k] = table.totalColumnWeight > 0 ? table.columnWeight[k] : 20 + columns.minWidth[k];
+        columns.totalWeight += columns.weight[k];
+    }
+    return columns;
+}
 
 std::string readErrorText(const std::string& path, const ReadResult& failure) {
     // A refusal as too large says it all, naming the file itself.
@@ -233,7 +250,7 @@ void editRowCommand(TableSession& session, TableWindow& window) {
     if (row < 1 || row > table.rowCount()) return;
     EditRowInput input;
     input.row = row;
-    input.names.assign(table.fieldNames.begin(), table.fieldNames.end());
+    input.names.assign(table.fieldNames().begin(), table.fieldNames().end());
     for (int32_t field = 1; field <= table.fieldCount(); ++field) input.cells.push_back(table.cell(row, field));
     const std::optional<std::vector<FieldEdit>> edits = window.runEditRowDialog(input);
     if (!edits || applyFieldEdits(table, row, *edits).empty()) return;

@@ -39,6 +39,11 @@ void deleteRowsCommand(TableSession& session, TableWindow& window);
 // written back.
 void editRowCommand(TableSession& session, TableWindow& window);
 
+// The list's columns for a table about to be shown: each at least as wide
+// as its name plus 20 pixels, sharing the list by the table's column
+// weights, or by the names' widths when the table has none.
+ColumnLayout measureColumns(const TableDocument& table, TableWindow& window);
+
 // The texts of the boxes shown for a failed read or save.
 std::string readErrorText(const std::string& path, const ReadResult& failure);
 std::string saveErrorText(const std::string& path, const std::string& reason);

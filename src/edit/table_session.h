@@ -4,14 +4,25 @@
 // own.
 #pragma once
 
+#include <vector>
+
 #include "core/table_document.h"
 #include "edit/row_selection.h"
 #include "search/row_search.h"
 
 namespace varnel {
 
+// How the list lays out the table's columns, in pixels; index k - 1 for
+// field k. Measured when a table is about to be shown and kept beside it.
+struct ColumnLayout {
+    std::vector<double> minWidth;
+    std::vector<double> weight;
+    double totalWeight = 0;
+};
+
 struct TableSession {
     TableDocument table;
+    ColumnLayout columns;
     // List item i is row i + 1.
     RowSelection selection;
     SearchState search;

@@ -27,7 +27,7 @@ std::string replacePrompt(const TableDocument& table, const SearchState& state) 
     if (state.searchField == 0)
         prompt += "all fields with:";
     else
-        prompt += "\"" + table.fieldNames[static_cast<size_t>(state.searchField - 1)] + "\" field with:";
+        prompt += "\"" + table.fieldName(state.searchField) + "\" field with:";
     return prompt;
 }
 

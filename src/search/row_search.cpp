@@ -16,7 +16,7 @@ void applyFieldRestriction(const TableDocument& table, SearchState& state, const
     if (selector == kAllFieldsItem) {
         state.searchField = 0;
     } else {
-        const auto& names = table.fieldNames;
+        const auto& names = table.fieldNames();
         const auto it = std::find(names.begin(), names.end(), selector);
         if (it != names.end()) state.searchField = static_cast<int32_t>(it - names.begin()) + 1;
     }

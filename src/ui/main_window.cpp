@@ -264,7 +264,7 @@ void layoutMainWindow(AppContext& context, int width, int height) {
     HWND list = GetDlgItem(window, IDC_TABLE_LIST);
     sizeControl(list, width - 35, height - 90);
     for (int32_t k = 1; k <= context.table.fieldCount(); ++k)
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(k - 1), fitColumnWidth(context.table, k, width));
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(k - 1), fitColumnWidth(context.columns, k, width));
     RedrawWindow(GetDlgItem(window, IDC_RESAVE_BUTTON), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }

@@ -122,11 +122,13 @@ double measureTextWidth(HWND list, std::string_view text) {
     return size.cx;
 }
 
-int fitColumnWidth(const TableDocument& table, int32_t field, int windowWidth) {
-    double width = std::floor((windowWidth - 35) * table.columnWeight[field - 1] / table.totalColumnWeight - 3);
-    // A total weight of 0 (no weights set) leaves every column at its minimum.
+int fitColumnWidth(const ColumnLayout& columns, int32_t field, int windowWidth) {
+    const size_t k = static_cast<size_t>(field - 1);
+    if (field < 1 || k >= columns.weight.size() || k >= columns.minWidth.size()) return 0;
+    double width = std::floor((windowWidth - 35) * columns.weight[k] / columns.totalWeight - 3);
+    // A total weight of 0 leaves every column at its minimum.
     if (!std::isfinite(width)) width = 0;
-    const double minimum = table.minColumnWidth[field - 1];
+    const double minimum = columns.minWidth[k];
     if (minimum > width) width = std::nearbyint(minimum);
     return static_cast<int>(std::clamp(width, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
@@ -137,7 +139,7 @@ std::string fieldSelectorName(const AppContext& context) {
     const TableDocument& table = context.table;
     const LRESULT chosen = SendMessageA(combo, CB_GETCURSEL, 0, 0);
     if (chosen >= 1 && chosen <= table.fieldCount()) {
-        const std::string& name = table.fieldNames[static_cast<size_t>(chosen - 1)];
+        const std::string& name = table.fieldName(static_cast<int32_t>(chosen));
         if (shown == shownText(name)) return name;
     }
     return shown;
@@ -195,9 +197,9 @@ void rebuildTableView(AppContext& context) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = fitColumnWidth(table, k, width);
+        column.cx = fitColumnWidth(context.columns, k, width);
         // The list copies the text and never writes to it.
-        column.pszText = const_cast<char*>(table.fieldNames[static_cast<size_t>(k - 1)].c_str());
+        column.pszText = const_cast<char*>(table.fieldName(k).c_str());
         SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(k - 1), reinterpret_cast<LPARAM>(&column));
     }
     setRowCount(list, table);
@@ -213,7 +215,7 @@ void rebuildTableView(AppContext& context) {
     char shortened[kMaxShownTextBytes + 1];
     for (int32_t k = 1; k <= table.fieldCount(); ++k)
         SendMessageA(combo, CB_INSERTSTRING, static_cast<WPARAM>(k),
-                     reinterpret_cast<LPARAM>(shownName(table.fieldNames[static_cast<size_t>(k - 1)], shortened)));
+                     reinterpret_cast<LPARAM>(shownName(table.fieldName(k), shortened)));
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
     RedrawWindow(combo, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 

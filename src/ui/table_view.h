@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "edit/table_session.h"
+
 namespace varnel {
 
 struct AppContext;
@@ -26,7 +28,7 @@ std::string fieldSelectorName(const AppContext& context);
 // "Varnel: <file> (<row count>)".
 void updateTitle(const AppContext& context);
 // The width of column `field` (1-based) for a window `windowWidth` wide.
-int fitColumnWidth(const TableDocument& table, int32_t field, int windowWidth);
+int fitColumnWidth(const ColumnLayout& columns, int32_t field, int windowWidth);
 // The width in pixels of `text` in the list's font.
 double measureTextWidth(HWND list, std::string_view text);
 

@@ -184,9 +184,9 @@ TEST(WriteTable, EachKindReadsBackIdentical) {
         decideFileKind(back);
         ImportOptions o;
         o.importField.assign(static_cast<size_t>(back.firstLineFieldCount), true);
-        const ReadResult r = importTable(back, o, nullptr, standardFileSystem());
+        const ReadResult r = importTable(back, o, standardFileSystem());
         ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(back.fieldNames, original.fieldNames);
+        EXPECT_EQ(back.fieldNames(), original.fieldNames());
         ASSERT_EQ(back.rowCount(), original.rowCount());
         for (int32_t row = 1; row <= original.rowCount(); ++row)
             for (int32_t f = 1; f <= original.fieldCount(); ++f)

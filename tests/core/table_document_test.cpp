@@ -166,7 +166,7 @@ TEST(TableDocument, ReplaceTableDropsEverything) {
     t.replaceTable({"only"}, {2});
     EXPECT_EQ(t.fieldCount(), 1);
     EXPECT_EQ(t.rowCount(), 0);
-    EXPECT_EQ(t.sourceFieldIndex, std::vector<int32_t>{2});
+    EXPECT_EQ(t.sourceFieldIndex(), std::vector<int32_t>{2});
     EXPECT_EQ(t.columnWeight.size(), 1u);
     EXPECT_EQ(t.currentFileName, "x.csv");
 }

@@ -59,7 +59,7 @@ TEST(LoadCommand, ImportsWithTheDialogsOptionsAndStaysOpenOnRefusals) {
                               "box Error stop: You must specify at least one field to include!", "import Load",
                               "show new table"}));
     EXPECT_EQ(w.lastImport.kind, FileKind::Psv);  // decided from the first line
-    EXPECT_EQ(s.table.fieldNames, std::vector<std::string>{"town"});
+    EXPECT_EQ(s.table.fieldNames(), std::vector<std::string>{"town"});
     EXPECT_EQ(cellsOf(s.table, 1), (std::vector<std::string>{"Oslo", "Rome"}));
     EXPECT_EQ(s.selection.size(), 2);
     EXPECT_EQ(w.working, 0);
@@ -89,7 +89,7 @@ TEST(LoadCommand, ReadFailuresKeepTheOldTable) {
     EXPECT_EQ(w.calls, (Calls{"open dialog", "import dialog: a,b (2 fields)", "import Load",
                               "box Error stop: The file \"bad.csv\" could not be read:\n\nbad.csv: I/O error",
                               "import Cancel"}));
-    EXPECT_EQ(s.table.fieldNames, (std::vector<std::string>{"name", "town"}));
+    EXPECT_EQ(s.table.fieldNames(), (std::vector<std::string>{"name", "town"}));
     EXPECT_EQ(s.table.rowCount(), 3);
     EXPECT_EQ(s.table.currentFileName, "bad.csv");
 }
@@ -107,7 +107,7 @@ TEST(LoadCommand, AMissingNameOffersANewFile) {
     EXPECT_EQ(w.calls,
               (Calls{"open dialog", question, "open dialog", question, "new-file dialog: 3 boxes", "Create Now",
                      "box Error stop: " + std::string(kNoFieldNamesMessage), "Create Now", "show new table"}));
-    EXPECT_EQ(s.table.fieldNames, (std::vector<std::string>{"id", "note"}));
+    EXPECT_EQ(s.table.fieldNames(), (std::vector<std::string>{"id", "note"}));
     EXPECT_EQ(cellsOf(s.table, 1), std::vector<std::string>{"New Item"});
     EXPECT_EQ(s.table.currentFileName, "new.csv");
     EXPECT_EQ(s.selection.size(), 1);
@@ -206,6 +206,25 @@ TEST(RowCommands, NoCommandStartsWhileAnotherWaits) {
                               "save dialog: pets.csv"}));
     EXPECT_EQ(s.table.rowCount(), 3);
     EXPECT_FALSE(s.commandRunning);
+}
+
+// The list's columns: each at least its name's width plus 20, sharing the
+// width by the cells' average lengths, or for a table defined by names, by
+// the names' widths (the fake measures 6 pixels a byte).
+TEST(MeasureColumns, ByTheCellsOrForANewTableByTheNames) {
+    FakeTableWindow w;
+    TableSession s = petsSession(w);
+    EXPECT_EQ(s.columns.minWidth, (std::vector<double>{20 + 24, 20 + 24}));
+    EXPECT_EQ(s.columns.weight, s.table.columnWeight);
+    EXPECT_EQ(s.columns.totalWeight, s.table.totalColumnWeight);
+
+    w.filesToLoad.push_back("new.csv");
+    w.answers = {BoxAnswer::Yes};
+    w.createPresses.push_back({"a", "name"});
+    loadCommand(s, w);
+    EXPECT_EQ(s.columns.minWidth, (std::vector<double>{26, 44}));
+    EXPECT_EQ(s.columns.weight, (std::vector<double>{46, 64}));
+    EXPECT_EQ(s.columns.totalWeight, 110);
 }
 
 // A search waits in its boxes and in the replace dialog: no other search,

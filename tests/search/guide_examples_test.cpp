@@ -70,13 +70,13 @@ TableDocument loadSample() {
     ImportOptions options;
     options.importField.assign(static_cast<size_t>(table.firstLineFieldCount), true);
     const auto width = [](std::string_view text) { return 6.0 * static_cast<double>(text.size()); };
-    EXPECT_TRUE(importTable(table, options, width, standardFileSystem()).ok);
+    EXPECT_TRUE(importTable(table, options, standardFileSystem()).ok);
     return table;
 }
 
 int32_t fieldNamed(const TableDocument& table, const std::string& name) {
     for (int32_t k = 1; k <= table.fieldCount(); ++k)
-        if (table.fieldNames[static_cast<size_t>(k - 1)] == name) return k;
+        if (table.fieldNames()[static_cast<size_t>(k - 1)] == name) return k;
     ADD_FAILURE() << "no field named " << name;
     return 1;
 }

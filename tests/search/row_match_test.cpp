@@ -24,7 +24,7 @@ TableDocument loaded(std::string_view bytes, FileKind kind) {
     o.importField.assign(static_cast<size_t>(t.firstLineFieldCount), true);
     std::unique_ptr<char[]> buffer(new char[bytes.size()]);
     std::memcpy(buffer.get(), bytes.data(), bytes.size());
-    EXPECT_TRUE(importBuffer(t, o, nullptr, std::move(buffer), bytes.size()).ok);
+    EXPECT_TRUE(importBuffer(t, o, std::move(buffer), bytes.size()).ok);
     return t;
 }
 

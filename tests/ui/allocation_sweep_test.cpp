@@ -34,7 +34,7 @@ Shown shown() {
     Shown s;
     const TableDocument& table = context().table;
     HWND list = control(IDC_TABLE_LIST);
-    for (const std::string& name : table.fieldNames) s.cells.push_back(name);
+    for (const std::string& name : table.fieldNames()) s.cells.push_back(name);
     for (int32_t r = 1; r <= table.rowCount(); ++r)
         for (int32_t f = 1; f <= table.fieldCount(); ++f) s.cells.emplace_back(table.cell(r, f));
     for (int c = 0; c < listColumnCount(list); ++c) s.items.push_back(listHeader(list, c));

@@ -64,7 +64,7 @@ void loadOddNames() {
 UI_TEST(names_and_cells_beginning_with_0xff_or_holding_an_ampersand_show_exactly) {
     startMainWindow();
     loadOddNames();
-    CHECK_EQ(context().table.fieldNames, kNames);
+    CHECK_EQ(context().table.fieldNames(), kNames);
     HWND list = control(IDC_TABLE_LIST);
     for (int c = 0; c < 4; ++c) {
         CHECK_EQ(listHeader(list, c), kNames[static_cast<size_t>(c)]);

@@ -25,11 +25,10 @@ inline void showTable(const std::vector<std::string>& names, const std::vector<s
         std::vector<std::string_view> cells(row.begin(), row.end());
         table.appendRow(cells);
     }
-    table.totalColumnWeight = 0;
-    for (size_t k = 0; k < names.size(); ++k) {
-        table.columnWeight[k] = 10;
-        table.totalColumnWeight += 10;
-    }
+    varnel::ColumnLayout& columns = uitest::context().columns;
+    columns.minWidth.assign(names.size(), 0.0);
+    columns.weight.assign(names.size(), 10.0);
+    columns.totalWeight = 10.0 * static_cast<double>(names.size());
     table.currentFileName = "C:\\data\\table.csv";
     uitest::context().selection.reset(table.rowCount());
     varnel::rebuildTableView(uitest::context());

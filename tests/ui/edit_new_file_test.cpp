@@ -94,7 +94,7 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
     click(IDC_LOAD_BUTTON);
 
     const TableDocument& table = context().table;
-    CHECK_EQ(table.fieldNames, (std::vector<std::string>{"a", "c"}));
+    CHECK_EQ(table.fieldNames(), (std::vector<std::string>{"a", "c"}));
     CHECK_EQ(table.rowCount(), 1);
     HWND list = control(IDC_TABLE_LIST);
     CHECK_EQ(listColumnCount(list), 2);
@@ -109,11 +109,12 @@ UI_TEST(new_file_from_load_makes_a_one_row_table_of_the_named_fields) {
     CHECK_EQ(windowText(combo), "All");
     CHECK(IsWindowEnabled(mainWindow()));
     // Weights: the name's width plus 40, the minimum its width plus 20.
+    const ColumnLayout& columns = context().columns;
     for (int k = 0; k < 2; ++k) {
-        CHECK(table.minColumnWidth[k] > 20);
-        CHECK_EQ(table.columnWeight[k], table.minColumnWidth[k] + 20);
+        CHECK(columns.minWidth[k] > 20);
+        CHECK_EQ(columns.weight[k], columns.minWidth[k] + 20);
     }
-    CHECK_EQ(table.totalColumnWeight, table.columnWeight[0] + table.columnWeight[1]);
+    CHECK_EQ(columns.totalWeight, columns.weight[0] + columns.weight[1]);
     const int width0 = listColumnWidth(list, 0);
 
     // The new table takes inserted rows like any other.
@@ -145,7 +146,7 @@ UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
         send(dialog, IDC_NEW_CREATE);
         CHECK(IsWindow(dialog));
         CHECK_EQ(windowText(GetDlgItem(dialog, IDC_NEW_NAME_BASE + 1)), "   ");
-        CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
+        CHECK_EQ(context().table.fieldNames(), std::vector<std::string>{"keep"});
         pressButton(dialog, IDC_NEW_CANCEL);
     });
     onDialog([](HWND box) {
@@ -160,7 +161,7 @@ UI_TEST(new_file_without_names_shows_the_error_and_stays_open) {
     // The dialog becomes active again once the box has gone.
     onOptionalDialog([](HWND d) { return windowText(d) == "Create new file"; }, [](HWND) {});
     openNewFileDialog(3);
-    CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
+    CHECK_EQ(context().table.fieldNames(), std::vector<std::string>{"keep"});
     CHECK_EQ(listText(control(IDC_TABLE_LIST), 0, 0), "row");
     CHECK_EQ(windowText(mainWindow()), title);
 }
@@ -218,7 +219,7 @@ UI_TEST(new_file_boxes_grow_and_shrink_within_1_to_99) {
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     openNewFileDialog(3);
-    CHECK_EQ(context().table.fieldNames, std::vector<std::string>{"keep"});
+    CHECK_EQ(context().table.fieldNames(), std::vector<std::string>{"keep"});
     CHECK_EQ(listText(control(IDC_TABLE_LIST), 0, 0), "row");
     CHECK(IsWindowEnabled(mainWindow()));
 }

@@ -50,9 +50,13 @@ void expectBox(const std::string& caption, const std::string& text, int button =
 }
 
 int expectedWidth(int field, int windowWidth) {
+    // The weights are the table's; the minimum is the name's width plus 20.
     const TableDocument& t = context().table;
+    const ColumnLayout& c = context().columns;
+    CHECK_EQ(c.weight[field - 1], t.columnWeight[field - 1]);
+    CHECK(c.minWidth[field - 1] > 20);
     double w = std::floor((windowWidth - 35) * t.columnWeight[field - 1] / t.totalColumnWeight - 3);
-    if (t.minColumnWidth[field - 1] > w) w = std::nearbyint(t.minColumnWidth[field - 1]);
+    if (c.minWidth[field - 1] > w) w = std::nearbyint(c.minWidth[field - 1]);
     return static_cast<int>(w);
 }
 
