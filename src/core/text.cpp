@@ -35,20 +35,15 @@ char* lowerBytes(char* out, const char* in, size_t n) {
 }
 
 // Eight or four ASCII bytes lowered as one word; false when one is not ASCII.
-bool lowerWord(uint64_t& w) {
-    constexpr uint64_t kHigh = 0x8080808080808080ull;
+template <typename Word>
+bool lowerWord(Word& w) {
+    // A byte repeated over the word.
+    constexpr auto each = [](uint8_t b) { return static_cast<Word>(~Word{0} / 0xFF * b); };
+    constexpr Word kHigh = each(0x80);
     if (w & kHigh) return false;
     // Per byte: the top bit of aboveA is set for c >= 'A', of aboveZ for c > 'Z'.
-    const uint64_t aboveA = w + 0x3F3F3F3F3F3F3F3Full;
-    const uint64_t aboveZ = w + 0x2525252525252525ull;
-    w |= ((aboveA ^ aboveZ) & kHigh) >> 2;
-    return true;
-}
-bool lowerWord(uint32_t& w) {
-    constexpr uint32_t kHigh = 0x80808080u;
-    if (w & kHigh) return false;
-    const uint32_t aboveA = w + 0x3F3F3F3Fu;
-    const uint32_t aboveZ = w + 0x25252525u;
+    const Word aboveA = w + each(0x3F);
+    const Word aboveZ = w + each(0x25);
     w |= ((aboveA ^ aboveZ) & kHigh) >> 2;
     return true;
 }
