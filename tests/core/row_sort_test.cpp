@@ -198,6 +198,29 @@ TEST(SortRows, RangesAroundTheBlockSizesAndLongKeysMatchToo) {
     }
 }
 
+// Runs of rows alike in their first 8, 16 or 24 bytes are told apart from
+// there on; keys ending at those marks, or holding a zero byte where a
+// shorter key is padded, must still sort as whole keys, ties included.
+TEST(SortRows, RowsAlikeInTheirFirstBytesMatchToo) {
+    std::mt19937 rng(77);
+    const std::string z(1, '\0');
+    const std::vector<std::string> names = {"pia jensen", "pia jensen" + z, "pia jens", "pia jensenpia jens",
+                                            "pia jensenpia jensenpia j", "farid jensen", "PIA JENSEN",
+                                            "pia jensen " + z + "x", "pia jensenpia jensenpia jensen"};
+    for (int rows : {2, 9, 64, 65, 200, 1000}) {
+        for (int spread : {1, 2, 4, 9}) {
+            std::vector<std::vector<std::string>> cells(static_cast<size_t>(rows));
+            for (auto& r : cells)
+                r = {names[rng() % static_cast<size_t>(spread)], std::string(1, static_cast<char>('a' + rng() % 3)),
+                     rng() % 2 ? "Lyon" : "lyon"};
+            TableDocument fast = tableOf(cells), slow = tableOf(cells);
+            sortRowsByColumn(fast, 1);
+            referenceSort(slow, 1);
+            ASSERT_EQ(handles(fast), handles(slow)) << rows << " rows of " << spread << " names";
+        }
+    }
+}
+
 TEST(SortRows, NumbersSortAsNumbersOnlyWhenRowOneIsANumber) {
     TableDocument t = tableOf({{"10", "a"}, {"9", "b"}, {"100", "c"}});
     sortRowsByColumn(t, 1);
