@@ -276,10 +276,14 @@ struct TextOrder {
     TextOrder refine(Entry* entries, Row count) const {
         TextOrder order = *this;
         for (;;) {
+            // The prefixes first, from the entries alone: most ranges differ
+            // at once; only a range alike in them reads its keys.
             const uint64_t first = entries[0].prefix;
+            for (Row k = 1; k < count; ++k)
+                if (entries[k].prefix != first) return order;
             const uint32_t next = order.depth + 8;
             for (Row k = 0; k < count; ++k)
-                if (entries[k].prefix != first || lengthOf(entries[k].key) < next) return order;
+                if (lengthOf(entries[k].key) < next) return order;
             for (Row k = 0; k < count; ++k) entries[k].prefix = prefixAt(entries[k].key, next);
             order.depth = next;
         }

@@ -18,10 +18,8 @@
 
 namespace varnel {
 
-class FakeTableWindow : public TableWindow {
+class FakeTableWindow : public RecordingWindow<TableWindow> {
 public:
-    std::vector<std::string> calls;
-    std::deque<BoxAnswer> answers;         // message boxes; none left: OK
     std::deque<std::string> filesToLoad;   // the open dialog; none left: cancelled
     std::deque<std::string> filesToSave;   // the save dialog; none left: cancelled
     std::set<std::string> plainFiles;      // what fileIsThere finds
@@ -39,25 +37,10 @@ public:
     EditRowInput lastEdit;
     // The replace dialog; none left: closed.
     std::deque<ReplaceDialogResult> replaceAnswers;
-    // Runs inside every message box and dialog, before it answers.
-    std::function<void()> whileModal;
     int working = 0;
 
     void selectItem(int32_t item, bool on) override {
         calls.push_back((on ? "select " : "deselect ") + std::to_string(item));
-    }
-    void ensureVisible(int32_t item) override { calls.push_back("visible " + std::to_string(item)); }
-    void setItemText(int32_t item, int32_t column, const std::string& text) override {
-        calls.push_back("text " + std::to_string(item) + "/" + std::to_string(column) + " " + text);
-    }
-    void repaintSearchBox() override { calls.push_back("repaint"); }
-    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
-        calls.push_back("box " + caption + " " + boxKindName(kind) + ": " + text);
-        modal();
-        if (answers.empty()) return BoxAnswer::Ok;
-        const BoxAnswer a = answers.front();
-        answers.pop_front();
-        return a;
     }
     ReplaceDialogResult runReplaceDialog(const std::string& prompt) override {
         calls.push_back("replace dialog: " + prompt);
@@ -132,9 +115,6 @@ public:
     }
 
 private:
-    void modal() {
-        if (whileModal) whileModal();
-    }
     static std::string next(std::deque<std::string>& queue) {
         if (queue.empty()) return {};
         std::string s = queue.front();

@@ -27,16 +27,42 @@ inline std::string boxKindName(BoxKind kind) {
     return "?";
 }
 
-class FakeSearchWindow : public SearchWindow {
+// What the scripted windows share: every call recorded in order, the list
+// calls of the search, and message boxes answered from a script.
+template <typename Window>
+class RecordingWindow : public Window {
+public:
+    std::vector<std::string> calls;
+    std::deque<BoxAnswer> answers;  // message boxes; none left: OK
+    // Runs inside every message box and dialog, before it answers.
+    std::function<void()> whileModal;
+
+    void ensureVisible(int32_t item) override { calls.push_back("visible " + std::to_string(item)); }
+    void setItemText(int32_t item, int32_t column, const std::string& text) override {
+        calls.push_back("text " + std::to_string(item) + "/" + std::to_string(column) + " " + text);
+    }
+    void repaintSearchBox() override { calls.push_back("repaint"); }
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
+        calls.push_back("box " + caption + " " + boxKindName(kind) + ": " + text);
+        modal();
+        if (answers.empty()) return BoxAnswer::Ok;
+        const BoxAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+protected:
+    void modal() {
+        if (whileModal) whileModal();
+    }
+};
+
+class FakeSearchWindow : public RecordingWindow<SearchWindow> {
 public:
     std::string selector = "All";
     std::string typed;
-    std::vector<std::string> calls;
     std::vector<bool> selected;  // the list's selection, item by item
-    std::deque<BoxAnswer> answers;
     std::deque<ReplaceDialogResult> dialogs;
-    // Runs inside every message box and dialog, before it answers.
-    std::function<void()> whileModal;
 
     // What the window's boxes hold when the search starts.
     SearchRequest request() const { return {typed, selector}; }
@@ -45,22 +71,9 @@ public:
         if (item >= 0 && static_cast<size_t>(item) < selected.size()) selected[static_cast<size_t>(item)] = on;
         else ADD_FAILURE() << "item " << item << " out of range";
     }
-    void ensureVisible(int32_t item) override { calls.push_back("visible " + std::to_string(item)); }
-    void setItemText(int32_t item, int32_t column, const std::string& text) override {
-        calls.push_back("text " + std::to_string(item) + "/" + std::to_string(column) + " " + text);
-    }
-    void repaintSearchBox() override { calls.push_back("repaint"); }
-    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
-        calls.push_back("box " + caption + " " + boxKindName(kind) + ": " + text);
-        if (whileModal) whileModal();
-        if (answers.empty()) return BoxAnswer::Ok;
-        const BoxAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
     ReplaceDialogResult runReplaceDialog(const std::string& prompt) override {
         calls.push_back("dialog: " + prompt);
-        if (whileModal) whileModal();
+        modal();
         if (dialogs.empty()) {
             ADD_FAILURE() << "unscripted replace dialog";
             return {};
